@@ -1,0 +1,133 @@
+#!/bin/sh
+# Builds both Windows presets and opens Dorvel.exe under Wine.
+#
+#   scripts/run.sh             the x86_64 build under wine64
+#   scripts/run.sh --shipped   the shipped 32-bit build under 32-bit Wine (QEMU: slow, minutes)
+#
+# With $DISPLAY set the program is left open there. Without one it runs on an Xvfb display of
+# its own, the screen is saved to build/screenshots/, and everything started here is ended again.
+set -eu
+
+usage() {
+    echo "usage: $0 [--shipped]" >&2
+    exit 2
+}
+
+shipped=0
+case $# in
+    0) ;;
+    1) [ "$1" = --shipped ] || usage; shipped=1 ;;
+    *) usage ;;
+esac
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+sh scripts/setup.sh
+for preset in win32 win64; do
+    cmake --preset "$preset"
+    cmake --build --preset "$preset" --parallel 2
+done
+
+cache="${XDG_CACHE_HOME:-$HOME/.cache}/varnitz"
+if [ "$shipped" = 1 ]; then
+    exe=build/win32/bin/Dorvel.exe
+    wine=/usr/lib/wine/wine
+    export WINEARCH=win32 WINEPREFIX="$cache/run32"
+    window_timeout=600  # the first start under QEMU boots the prefix for minutes
+    screenshot=build/screenshots/run-shipped.png
+else
+    exe=build/win64/bin/Dorvel.exe
+    wine=/usr/lib/wine/wine64
+    export WINEARCH=win64 WINEPREFIX="$cache/run64"
+    window_timeout=120
+    screenshot=build/screenshots/run.png
+fi
+# Code page 1251, so that the program's Russian texts show as Cyrillic.
+export LC_ALL=ru_RU.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+xvfb_pid=
+wine_pid=
+cleanup() {
+    if [ -n "$wine_pid" ]; then
+        kill "$wine_pid" 2>/dev/null || true
+        wait "$wine_pid" 2>/dev/null || true
+        # Wine's own helper processes end with the prefix's server, once the program is gone.
+        timeout 60 /usr/lib/wine/wineserver -w 2>/dev/null || true
+    fi
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+}
+
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+headless=0
+if [ -z "${DISPLAY:-}" ]; then
+    headless=1
+    # The first display number that no other X server holds.
+    n=90
+    while :; do
+        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+            xvfb_pid=$!
+            tries=0
+            while kill -0 "$xvfb_pid" 2>/dev/null && ! xdpyinfo -display ":$n" >/dev/null 2>&1; do
+                tries=$((tries + 1))
+                [ "$tries" -lt 100 ] || break
+                sleep 0.1
+            done
+            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+                break
+            fi
+            kill "$xvfb_pid" 2>/dev/null || true
+            wait "$xvfb_pid" 2>/dev/null || true
+            xvfb_pid=
+        fi
+        n=$((n + 1))
+        [ "$n" -lt 200 ] || { echo "no free X display" >&2; exit 1; }
+    done
+    export DISPLAY=":$n"
+fi
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Creating the Wine prefix $WINEPREFIX ..."
+    mkdir -p "$WINEPREFIX"
+    "$wine" wineboot -i >/dev/null 2>&1
+    /usr/lib/wine/wineserver -w
+fi
+
+if [ "$headless" = 0 ]; then
+    # Left open for the user; this script's job ends when the window is up.
+    nohup "$wine" "$exe" >/dev/null 2>&1 &
+else
+    "$wine" "$exe" >/dev/null 2>&1 &
+fi
+wine_pid=$!
+
+waited=0
+until xwininfo -name Varnitz 2>/dev/null | grep -q IsViewable; do
+    if ! kill -0 "$wine_pid" 2>/dev/null; then
+        echo "Dorvel.exe ended before its window appeared" >&2
+        exit 1
+    fi
+    waited=$((waited + 1))
+    if [ "$waited" -ge "$window_timeout" ]; then
+        echo "no window after $window_timeout s" >&2
+        exit 1
+    fi
+    sleep 1
+done
+
+if [ "$headless" = 0 ]; then
+    echo "Dorvel.exe is open on $DISPLAY (pid $wine_pid)."
+    wine_pid=  # stays open
+    exit 0
+fi
+
+sleep 2  # the first paint follows the window's mapping
+mkdir -p "$(dirname "$screenshot")"
+import -window root "$screenshot"
+echo "$root/$screenshot"

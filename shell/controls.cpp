@@ -84,42 +84,50 @@ bool IsLabel(const ControlSpec& spec) {
     return spec.field == kUnbound && spec.style == kLabel;
 }
 
-// Some labels are wider than the gap before their field and reach under it. Neither has
-// WS_CLIPSIBLINGS, so whichever paints last wins the shared strip, and a static fills its whole
-// rectangle with the background brush: a label repainted after its field would wipe the start of
-// the field's text. Cutting the field's rectangle out of the label's window region keeps the label
-// off the field whatever the paint order, without touching any control's style, place or size.
-// The label texts end well before their fields, so nothing of them is lost.
-void KeepLabelsOffFields(const HWND* handles) {
-    for (int i = 0; i < kControlCount; ++i) {
-        if (!IsLabel(kControls[i]) || !handles[i]) continue;
-        const RECT label = RectOf(kControls[i]);
-        HRGN visible = nullptr;
-        for (int j = 0; j < kControlCount; ++j) {
-            RECT shared;
-            const RECT field = RectOf(kControls[j]);
-            if (kControls[j].field == kUnbound || !IntersectRect(&shared, &label, &field)) continue;
-            if (!visible) visible = CreateRectRgn(0, 0, kControls[i].width, kControls[i].height);
-            HRGN cut = CreateRectRgn(shared.left - label.left, shared.top - label.top,
-                                     shared.right - label.left, shared.bottom - label.top);
-            CombineRgn(visible, visible, cut, RGN_DIFF);
-            DeleteObject(cut);
-        }
-        if (visible) SetWindowRgn(handles[i], visible, FALSE);  // the window owns the region now
+bool OverlapsField(const ControlSpec& label) {
+    for (const ControlSpec& other : kControls) {
+        RECT shared;
+        const RECT a = RectOf(label), b = RectOf(other);
+        if (other.field != kUnbound && IntersectRect(&shared, &a, &b)) return true;
     }
+    return false;
+}
+
+WNDPROC StaticProc = nullptr;  // the labels' own class procedure
+
+// Some labels are wider than the gap before their field and reach under it. Neither window has
+// WS_CLIPSIBLINGS, so whichever paints last owns the shared strip, and a static fills its whole
+// rectangle with the background brush: a label repainted on its own (Windows repaints statics when
+// Alt shows the keyboard cues) would wipe the start of the field's text. Taking the strip out of
+// the label's update region before the static paints clips its BeginPaint to the rest, whatever
+// the order of painting; class, style, place and size stay as they are. A window region would do
+// the same on Windows, but Wine ignores the regions of child windows.
+LRESULT CALLBACK OverlappingLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        RECT labelRect;
+        GetWindowRect(label, &labelRect);  // no border: the window's corner is the client origin
+        for (HWND field : FieldControls) {
+            RECT fieldRect, shared;
+            if (!field || !GetWindowRect(field, &fieldRect) || !IntersectRect(&shared, &labelRect, &fieldRect)) continue;
+            OffsetRect(&shared, -labelRect.left, -labelRect.top);
+            ValidateRect(label, &shared);
+        }
+    }
+    return CallWindowProcA(StaticProc, label, message, wParam, lParam);
 }
 
 }  // namespace
 
 void CreateFormControls(HWND window, HINSTANCE instance) {
-    HWND handles[kControlCount] = {};
-    for (int i = 0; i < kControlCount; ++i) {
-        const ControlSpec& c = kControls[i];
-        handles[i] = CreateWindowExA(0, c.className, c.text, c.style, c.x, c.y, c.width, c.height, window,
+    for (const ControlSpec& c : kControls) {
+        HWND control = CreateWindowExA(0, c.className, c.text, c.style, c.x, c.y, c.width, c.height, window,
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
-        if (c.field != kUnbound) FieldControls[c.field] = handles[i];
+        if (c.field != kUnbound) FieldControls[c.field] = control;
+        if (control && IsLabel(c) && OverlapsField(c)) {
+            StaticProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+                control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OverlappingLabelProc)));
+        }
     }
-    KeepLabelsOffFields(handles);
 
     HWND list = FieldControls[MaterialList];
     for (const DielectricMaterial& material : DielectricTable) {

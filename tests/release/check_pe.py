@@ -265,6 +265,15 @@ def check_version(found, report):
                  [("Translation", (0x0419, 0x04B0))])
 
 
+def check_resource_code_pages(pe, report):
+    pages = sorted({lang.data.struct.CodePage
+                    for rtype in pe.DIRECTORY_ENTRY_RESOURCE.entries
+                    for rid in rtype.directory.entries
+                    for lang in rid.directory.entries})
+    report.equal("resource code pages", pages, [1252])
+    report.equal("image checksum", pe.OPTIONAL_HEADER.CheckSum, pe.generate_checksum())
+
+
 def check_resources(found, named, report):
     check_resource_table(found, named, report)
     check_bitmap(found, report)
@@ -290,6 +299,7 @@ def main():
         check_imports(pe, report)
         check_sections(pe, report)
         found, named = exe_resources(pe)
+        check_resource_code_pages(pe, report)
     check_resources(found, named, report)
     print(f"check_pe: {report.passed} passed, {report.failed} failed")
     return 1 if report.failed else 0

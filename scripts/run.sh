@@ -35,12 +35,14 @@ if [ "$shipped" = 1 ]; then
     wine=/usr/lib/wine/wine
     export WINEARCH=win32 WINEPREFIX="$cache/run32"
     window_timeout=600  # the first start under QEMU boots the prefix for minutes
+    settle=15           # and painting under QEMU takes seconds
     screenshot=build/screenshots/run-shipped.png
 else
     exe=build/win64/bin/Dorvel.exe
     wine=/usr/lib/wine/wine64
     export WINEARCH=win64 WINEPREFIX="$cache/run64"
     window_timeout=120
+    settle=2
     screenshot=build/screenshots/run.png
 fi
 # Code page 1251, so that the program's Russian texts show as Cyrillic.
@@ -67,28 +69,22 @@ trap 'exit 130' INT TERM
 headless=0
 if [ -z "${DISPLAY:-}" ]; then
     headless=1
-    # The first display number that no other X server holds.
-    n=90
-    while :; do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-            xvfb_pid=$!
-            tries=0
-            while kill -0 "$xvfb_pid" 2>/dev/null && ! xdpyinfo -display ":$n" >/dev/null 2>&1; do
-                tries=$((tries + 1))
-                [ "$tries" -lt 100 ] || break
-                sleep 0.1
-            done
-            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
-                break
-            fi
-            kill "$xvfb_pid" 2>/dev/null || true
-            wait "$xvfb_pid" 2>/dev/null || true
-            xvfb_pid=
+    # Xvfb takes the first free display itself and writes its number once it accepts clients.
+    number_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    tries=0
+    until [ -s "$number_file" ]; do
+        tries=$((tries + 1))
+        if ! kill -0 "$xvfb_pid" 2>/dev/null || [ "$tries" -ge 300 ]; then
+            rm -f "$number_file"
+            echo "Xvfb did not start" >&2
+            exit 1
         fi
-        n=$((n + 1))
-        [ "$n" -lt 200 ] || { echo "no free X display" >&2; exit 1; }
+        sleep 0.1
     done
+    n=$(cat "$number_file")
+    rm -f "$number_file"
     export DISPLAY=":$n"
 fi
 
@@ -127,7 +123,7 @@ if [ "$headless" = 0 ]; then
     exit 0
 fi
 
-sleep 2  # the first paint follows the window's mapping
+sleep "$settle"  # the first paint follows the window's mapping
 mkdir -p "$(dirname "$screenshot")"
 import -window root "$screenshot"
 echo "$root/$screenshot"

@@ -121,7 +121,7 @@ LRESULT CALLBACK OverlappingLabelProc(HWND label, UINT message, WPARAM wParam, L
 void CreateFormControls(HWND window, HINSTANCE instance) {
     for (const ControlSpec& c : kControls) {
         HWND control = CreateWindowExA(0, c.className, c.text, c.style, c.x, c.y, c.width, c.height, window,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
         if (c.field != kUnbound) FieldControls[c.field] = control;
         if (control && IsLabel(c) && OverlapsField(c)) {
             StaticProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(

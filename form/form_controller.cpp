@@ -1,4 +1,4 @@
-#include <vector>
+#include <cstdlib>
 
 #include "varnitz/formulas.h"
 #include "varnitz/materials.h"
@@ -11,6 +11,7 @@ enum class Formula { PlateCapacitance, StoredEnergy, CapacitiveReactance };
 
 constexpr int kMaxRuleFields = 4;
 constexpr int kMaxTextLength = 0x7FFFFFFE;  // so that length + 1 still fits the host's int capacity
+constexpr int kFallbackLength = 255;
 
 struct Rule {
     Formula formula;
@@ -94,10 +95,19 @@ double FormController::ReadFieldValue(FieldId field) {
     if (length < 0) length = 0;
     if (length > kMaxTextLength) length = kMaxTextLength;
     const std::size_t capacity = static_cast<std::size_t>(length) + 1;
-    std::vector<char> text(capacity, '\0');
-    access_.FieldText(field, text.data(), static_cast<int>(capacity));
-    text.back() = '\0';
-    return ParseDecimal(text.data(), capacity - 1).value;
+    char* text = static_cast<char*>(std::calloc(capacity, 1));
+    if (text == nullptr) {
+        // No memory for a giant text: read its beginning, which gives the same number unless
+        // the number itself runs past it.
+        char beginning[kFallbackLength + 1] = {};
+        access_.FieldText(field, beginning, kFallbackLength + 1);
+        return ParseDecimal(beginning, kFallbackLength).value;
+    }
+    access_.FieldText(field, text, static_cast<int>(capacity));
+    text[capacity - 1] = '\0';
+    const double value = ParseDecimal(text, capacity - 1).value;
+    std::free(text);
+    return value;
 }
 
 void FormController::WriteFieldValue(FieldId field, double value) {

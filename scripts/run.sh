@@ -88,11 +88,14 @@ if [ -z "${DISPLAY:-}" ]; then
     export DISPLAY=":$n"
 fi
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# Marked only once the boot has finished, so that an interrupted one is done again.
+if [ ! -f "$WINEPREFIX/.varnitz-booted" ]; then
     echo "Creating the Wine prefix $WINEPREFIX ..."
     mkdir -p "$WINEPREFIX"
-    "$wine" wineboot -i >/dev/null 2>&1
+    # Under QEMU wineboot may give up waiting and fail while its helpers go on; wait for them.
+    "$wine" wineboot -i >/dev/null 2>&1 || true
     /usr/lib/wine/wineserver -w
+    touch "$WINEPREFIX/.varnitz-booted"
 fi
 
 if [ "$headless" = 0 ]; then

@@ -1,0 +1,170 @@
+// What the program shows when it comes up, and when it is first painted.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "fixture.h"
+
+namespace e2e {
+namespace {
+
+struct StartText {
+    Field field;
+    const char* text;
+};
+constexpr StartText kStartTexts[] = {
+    // field             text at first display
+    {Voltage,          "2200"},
+    {Capacitance,      "3.3"},
+    {Frequency,        "50"},
+    {Energy,           "7.986"},
+    {Reactance,        "965.065"},
+    {SideA,            "100"},
+    {SideB,            "100"},
+    {Thickness,        "4.5"},
+    {Permittivity,     "5"},
+    {PlateCapacitance, "98.3778"},
+    {Material,         "Стекло"},
+};
+
+// Where the program paints its picture, in client coordinates.
+constexpr int kPictureX = 175;
+constexpr int kPictureY = 190;
+constexpr int kPictureWidth = 240;
+constexpr int kPictureHeight = 250;
+
+using Start = DorvelTest;
+
+TEST_F(Start, FieldsShowStartTextsAndResults) {
+    for (const StartText& expected : kStartTexts) {
+        EXPECT_TEXT(Text(app, expected.field), expected.text) << FieldName(expected.field);
+    }
+}
+
+// Read as soon as the window was seen visible, before anything was typed or selected: no result
+// waits for a first action of the user.
+TEST_F(Start, ResultsAreThereWhenTheWindowIsFirstSeen) {
+    for (const StartText& expected : kStartTexts) {
+        if (expected.field != Energy && expected.field != Reactance && expected.field != PlateCapacitance) continue;
+        EXPECT_TEXT(app.firstSeenTexts[expected.field], expected.text) << FieldName(expected.field);
+    }
+}
+
+using ProbedStart = ProbedDorvelTest;
+
+// Inside the program: the texts at its main window's first WM_SHOWWINDOW, while it is still hidden,
+// and at its first WM_PAINT. The results are filled before anything of the window reaches the screen.
+TEST_F(ProbedStart, ResultsAreFilledBeforeTheWindowIsShownOrPainted) {
+    const std::vector<ProbeEvent> events = ProbeEvents(app);
+    for (int kind : {ProbeShownText, ProbePaintedText}) {
+        SCOPED_TRACE(kind == ProbeShownText ? "first WM_SHOWWINDOW" : "first WM_PAINT");
+        std::vector<ProbeEvent> snapshot;
+        std::copy_if(events.begin(), events.end(), std::back_inserter(snapshot),
+                     [kind](const ProbeEvent& e) { return e.kind == kind; });
+        ASSERT_EQ(snapshot.size(), static_cast<size_t>(kControlCount)) << "children at that moment";
+        if (kind == ProbeShownText) {
+            EXPECT_EQ(snapshot[0].mainVisible, 0) << "the window was visible before WM_SHOWWINDOW: created visible";
+        }
+        for (const StartText& expected : kStartTexts) {
+            const HWND hwnd = app.fields[expected.field];
+            auto it = std::find_if(snapshot.begin(), snapshot.end(),
+                                   [hwnd](const ProbeEvent& e) { return e.hwnd == reinterpret_cast<UINT64>(hwnd); });
+            ASSERT_NE(it, snapshot.end()) << FieldName(expected.field);
+            EXPECT_TEXT(it->text, expected.text) << FieldName(expected.field);
+        }
+    }
+    // RecalculateAll writes the plate capacitance, then the energy and the reactance, all before
+    // the window is shown; nothing is written after.
+    std::vector<std::pair<HWND, std::string>> written;
+    bool shown = false;
+    for (const ProbeEvent& e : events) {
+        if (e.kind == ProbeShownText) shown = true;
+        if (e.kind == ProbeSetText) {
+            EXPECT_FALSE(shown) << "a field was written after the window was shown: " << e.text;
+            written.emplace_back(reinterpret_cast<HWND>(e.hwnd), e.text);
+        }
+    }
+    const std::vector<std::pair<HWND, std::string>> expected = {
+        {app.fields[PlateCapacitance], "98.3778"},
+        {app.fields[Energy], "7.986"},
+        {app.fields[Reactance], "965.065"},
+    };
+    EXPECT_EQ(written, expected);
+}
+
+// The screenshot is kept as an artefact of the run; the picture's place is checked on it.
+TEST_F(Start, ScreenshotShowsThePictureInsideTheLowerFrame) {
+    Sync(app);
+    const Capture shot = CaptureWindow(app.main);
+    ASSERT_EQ(shot.width, 430);
+    ASSERT_EQ(shot.height, 480);
+    const std::string path = ArtifactDirectory() + "\\window.bmp";
+    EXPECT_TRUE(SaveBitmap(shot, path)) << path;
+
+    POINT origin{0, 0};
+    ClientToScreen(app.main, &origin);
+    RECT outer{};
+    GetWindowRect(app.main, &outer);
+    const int dx = origin.x - outer.left;
+    const int dy = origin.y - outer.top;
+    const DWORD face = GetSysColor(COLOR_BTNFACE);
+    const DWORD faceRgb = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
+
+    int black = 0, red = 0;
+    for (int y = 0; y < kPictureHeight; ++y) {
+        for (int x = 0; x < kPictureWidth; ++x) {
+            const DWORD p = shot.At(dx + kPictureX + x, dy + kPictureY + y);
+            if (p == 0) ++black;
+            if ((p >> 16) >= 0xC0 && ((p >> 8) & 0xFF) < 0x40 && (p & 0xFF) < 0x40) ++red;
+        }
+    }
+    const int area = kPictureWidth * kPictureHeight;
+    EXPECT_GT(black, area / 2) << "mostly black background of the picture";
+    EXPECT_GT(red, 50) << "the red dimension lines and letters";
+    // The picture's corners are black, the window's face just outside them.
+    EXPECT_EQ(shot.At(dx + kPictureX, dy + kPictureY), 0u);
+    EXPECT_EQ(shot.At(dx + kPictureX + kPictureWidth - 1, dy + kPictureY + kPictureHeight - 1), 0u);
+    EXPECT_EQ(shot.At(dx + kPictureX - 3, dy + kPictureY + 100), faceRgb) << "left of the picture";
+    EXPECT_EQ(shot.At(dx + kPictureX + 100, dy + kPictureY + kPictureHeight + 3), faceRgb) << "below the picture";
+}
+
+TEST_F(Start, MinimiseAndRestoreRepaintThePictureAndKeepTheTexts) {
+    ClickField(app, Capacitance);
+    TypeInto(app, Capacitance, "3");
+    const std::string energy = Text(app, Energy);
+    Sync(app);
+    const Capture before = CaptureWindow(app.main);
+    RECT outer{};
+    GetWindowRect(app.main, &outer);
+
+    Send(app.main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    Sync(app);
+    EXPECT_TRUE(IsIconic(app.main));
+    Send(app.main, WM_SYSCOMMAND, SC_RESTORE, 0);
+    Sync(app);
+    ASSERT_FALSE(IsIconic(app.main));
+    RECT restored{};
+    GetWindowRect(app.main, &restored);
+    EXPECT_EQ(restored.right - restored.left, 430);
+    EXPECT_EQ(restored.bottom - restored.top, 480);
+    EXPECT_TEXT(Text(app, Capacitance), "3.33");
+    EXPECT_TEXT(Text(app, Energy), energy);
+
+    const Capture after = CaptureWindow(app.main);
+    POINT origin{0, 0};
+    ClientToScreen(app.main, &origin);
+    const int dx = origin.x - restored.left;
+    const int dy = origin.y - restored.top;
+    int differing = 0;
+    for (int y = 0; y < kPictureHeight; ++y) {
+        for (int x = 0; x < kPictureWidth; ++x) {
+            if (before.At(dx + kPictureX + x, dy + kPictureY + y) != after.At(dx + kPictureX + x, dy + kPictureY + y)) {
+                ++differing;
+            }
+        }
+    }
+    EXPECT_EQ(differing, 0) << "pixels of the picture that changed";
+}
+
+}  // namespace
+}  // namespace e2e

@@ -23,7 +23,7 @@ static_assert(kDigitsResult == 0x50002882 && kTextResult == 0x50000882 && kDropD
 constexpr int kUnbound = -1;  // frames and labels
 constexpr int kListId = 1;    // the only control with an identifier; controls are told apart by handle
 
-struct ControlSpec {
+struct ControlRow {
     const char* className;
     const char* text;  // nullptr: no text
     DWORD style;
@@ -34,7 +34,7 @@ struct ControlSpec {
 
 // Creation order is also the z-order, first on top. The list comes last although it stands
 // between the rows of d and epsilon.
-constexpr ControlSpec kControls[] = {
+constexpr ControlRow kControls[] = {
     // class     text                                         style          x    y    w    h   id       field
     {"Button",   "Энергия заряда и реактивное сопротивление", kOuterFrame,   5,   20,  415, 130, 0,       kUnbound},
     {"Static",   "Напряжение:",                               kLabel,        15,  50,  100, 20,  0,       kUnbound},
@@ -76,16 +76,16 @@ static_assert(kControlCount == 34, "four frames, nineteen labels, ten fields and
 
 constexpr const char* kDefaultMaterial = "Стекло";  // a prefix search: finds index 10 before 21
 
-RECT RectOf(const ControlSpec& spec) {
+RECT RectOf(const ControlRow& spec) {
     return RECT{spec.x, spec.y, spec.x + spec.width, spec.y + spec.height};
 }
 
-bool IsLabel(const ControlSpec& spec) {
+bool IsLabel(const ControlRow& spec) {
     return spec.field == kUnbound && spec.style == kLabel;
 }
 
-bool OverlapsField(const ControlSpec& label) {
-    for (const ControlSpec& other : kControls) {
+bool OverlapsField(const ControlRow& label) {
+    for (const ControlRow& other : kControls) {
         RECT shared;
         const RECT a = RectOf(label), b = RectOf(other);
         if (other.field != kUnbound && IntersectRect(&shared, &a, &b)) return true;
@@ -119,7 +119,7 @@ LRESULT CALLBACK OverlappingLabelProc(HWND label, UINT message, WPARAM wParam, L
 }  // namespace
 
 void CreateFormControls(HWND window, HINSTANCE instance) {
-    for (const ControlSpec& c : kControls) {
+    for (const ControlRow& c : kControls) {
         HWND control = CreateWindowExA(0, c.className, c.text, c.style, c.x, c.y, c.width, c.height, window,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
         if (c.field != kUnbound) FieldControls[c.field] = control;

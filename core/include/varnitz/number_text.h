@@ -42,13 +42,18 @@ struct ParseResult {
     std::size_t consumed;
 };
 
-// Reads at most `length` characters of `text`; a NUL byte also ends the number.
+// Reads at most `length` characters of `text`; a NUL byte also ends the number. Linear in the
+// number's length: digits after the first 800 significant ones are only scanned for a nonzero one.
 ParseResult ParseDecimal(const char* text, std::size_t length);
 
 // The same, for a NUL-terminated text.
 double ParseDecimal(const char* text);
 
-// The 17-digit form of a finite double: |x| is 0.digits x 10^point to 17 significant digits.
+// The 17-digit form of a finite double, the intermediate of FormatSixDigits: |x| is 0.digits x 10^point
+// to 17 significant digits, computed exactly. When |x| lies exactly halfway between two 17-digit
+// decimals (an 18-significant-digit expansion ending in 5), the SMALLER one is taken (the digits
+// are truncated); such a choice never changes the six-digit text. Infinities and NaNs have no form;
+// they get the form of zero (with their sign bit).
 constexpr int kMaxFormDigits = 17;
 struct SeventeenDigitForm {
     bool negative;                     // the sign bit, also for -0

@@ -9,8 +9,8 @@ show it. It prints every imported function with the reason it is there and fails
   - a function of the denied list (file, registry, network, process, hook, memory of others);
   - a KERNEL32 or msvcrt function without a recorded reason. Those two are where file and
     process access would come from, so their lists are exact: what the MinGW-w64 start-up code
-    needs (an empty WinMain built with the same flags imports exactly the CRT rows) and the
-    few the program calls itself;
+    needs (an empty WinMain built with the same flags imports exactly the start-up rows), kept
+    for a build that links it, and the few the program calls itself, its own entry included;
   - a section that is both writable and executable, ASLR (DYNAMIC_BASE) or DEP (NX_COMPAT) off,
     or relocations stripped (with DYNAMIC_BASE set but no relocations the loader cannot move it).
 A USER32, GDI32 or COMCTL32 function without a reason is reported but passes: the window code
@@ -30,12 +30,15 @@ REASONS = {
         "EnterCriticalSection": f"{CRT_START}: the lock of the thread-exit destructor list",
         "InitializeCriticalSection": f"{CRT_START}: the lock of the thread-exit destructor list",
         "LeaveCriticalSection": f"{CRT_START}: the lock of the thread-exit destructor list",
-        "GetModuleHandleA": "GCC start-up (crtbegin.o): looks whether libgcc_s_dw2-1.dll is already loaded",
+        "GetModuleHandleA": "GCC start-up (crtbegin.o): looks whether libgcc_s_dw2-1.dll is loaded;"
+                            " the program's entry: its own instance handle",
         "LoadLibraryA": "GCC start-up (crtbegin.o): pins libgcc_s_dw2-1.dll only when it is already loaded",
         "GetProcAddress": "GCC start-up (crtbegin.o): finds the unwind-table registration in that DLL",
         "FreeLibrary": "GCC start-up (crtbegin.o): releases that DLL again at exit",
         "GetLastError": f"{CRT_START}: the TLS and pseudo-relocation helpers keep the error code",
-        "GetStartupInfoA": f"{CRT_START}: the show command passed to WinMain",
+        "GetStartupInfoA": f"{CRT_START}, or the program's own entry: the show command passed to WinMain",
+        "GetCommandLineA": "the program's entry: the command line passed to WinMain, which does not read it",
+        "ExitProcess": "the program's entry: ends the process with WinMain's result",
         "SetUnhandledExceptionFilter": f"{CRT_START}: turns processor exceptions into C signals",
         "Sleep": f"{CRT_START}: waits while another thread runs the start-up (never, with one thread)",
         "TlsGetValue": f"{CRT_START}: thread-local storage callbacks",
@@ -174,10 +177,10 @@ def check_imports(pe, failures, notes, out):
                 notes.append(f"{dll} {name}: no recorded reason yet")
                 reason = "(no reason recorded yet)"
             out(f"    {name:28} {reason or ''}")
-    unused = sorted(f"{dll} {name}" for dll, names in REASONS.items() for name in names
-                    if (dll, name) not in imported)
-    if unused:
-        notes.append("allowed but no longer imported: " + ", ".join(unused))
+    for dll, names in REASONS.items():
+        unused = sorted(name for name in names if (dll, name) not in imported)
+        if unused:
+            notes.append(f"allowed, not imported from {dll}: {' '.join(unused)}")
 
 
 def check_hardening(pe, failures):

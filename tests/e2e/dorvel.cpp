@@ -522,9 +522,19 @@ std::vector<ProbeEvent> ProbeEvents(const Dorvel& app, int from) {
 }
 
 Capture CaptureWindow(HWND hwnd) {
-    Capture capture;
     RECT r{};
     GetWindowRect(hwnd, &r);
+    return CaptureScreen(r);
+}
+
+Capture CaptureClient(HWND hwnd, int x, int y, int width, int height) {
+    POINT origin{x, y};
+    ClientToScreen(hwnd, &origin);
+    return CaptureScreen({origin.x, origin.y, origin.x + width, origin.y + height});
+}
+
+Capture CaptureScreen(const RECT& r) {
+    Capture capture;
     capture.width = r.right - r.left;
     capture.height = r.bottom - r.top;
     if (capture.width <= 0 || capture.height <= 0) return capture;

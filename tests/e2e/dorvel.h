@@ -132,7 +132,9 @@ struct Capture {
     std::vector<DWORD> pixels;  // 0x00RRGGBB
     DWORD At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
+Capture CaptureScreen(const RECT& screen);
 Capture CaptureWindow(HWND hwnd);
+Capture CaptureClient(HWND hwnd, int x, int y, int width, int height);  // a rectangle of the client area
 bool SaveBitmap(const Capture& capture, const std::string& path);
 const std::string& ArtifactDirectory();
 void SetArtifactDirectory(const std::string& path);

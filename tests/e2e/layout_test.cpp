@@ -71,6 +71,17 @@ TEST_F(Layout, ChildrenFollowTheControlTableInCreationOrder) {
     }
 }
 
+// The picture is painted at client (175, 190), 240 by 250, over the lower frame (#17) alone.
+TEST_F(Layout, NoControlButTheLowerFrameOverlapsThePicture) {
+    const RECT picture{175, 190, 175 + 240, 190 + 250};
+    for (int i = 0; i < kControlCount; ++i) {
+        const RECT r = ClientRectIn(app.controls[i], app.main);
+        RECT overlap{};
+        const bool overlaps = IntersectRect(&overlap, &r, &picture) != FALSE;
+        EXPECT_EQ(overlaps, i == 16) << "control #" << i + 1 << " " << Describe(app.controls[i], app.main);
+    }
+}
+
 TEST_F(Layout, MainWindowHasFixedSizeCaptionAndNoMaximiseBox) {
     EXPECT_TEXT(Text(app.main), "Varnitz");
     EXPECT_EQ(GetParent(app.main), nullptr);
@@ -95,6 +106,7 @@ TEST_F(Layout, ListHoldsTheMaterialsInTableOrderWithGlassSelected) {
     for (int i = 0; i < kMaterialCount; ++i) {
         EXPECT_TEXT(ListEntry(list, i), kMaterialNames[i]) << "entry " << i;
     }
+    EXPECT_EQ(FindWindowExA(list, nullptr, "Edit", nullptr), nullptr) << "a drop-down list has no edit field";
     // "Стекло" is the beginning of "Стеклотекстолит" (21), which a careless search would find.
     EXPECT_EQ(ListSelection(app), kDefaultMaterial);
     EXPECT_TEXT(Text(list), "Стекло");

@@ -57,13 +57,20 @@ done
 export DISPLAY=":$(head -n 1 "$workdir/display")"
 echo "e2e: display $DISPLAY, prefix $WINEPREFIX"
 
-# The prefix is made once and cached; it belongs to this suite alone.
+# The prefix is made once and cached; it belongs to this suite alone, one run at a time, since
+# the end of a run ends every Windows process of the prefix.
+mkdir -p "$WINEPREFIX"
+exec 9>"$WINEPREFIX/.e2e-lock"
+if ! flock -w 600 9; then
+    echo "e2e: another run holds $WINEPREFIX" >&2
+    exit 2
+fi
 server_started=1
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX"
-    echo "e2e: creating the prefix (once)"
+if [ ! -f "$WINEPREFIX/.e2e-ready" ]; then
+    echo "e2e: preparing the prefix (once, a few minutes)"
     "$WINE" wineboot -i >"$workdir/wineboot.log" 2>&1
     "$WINESERVER" -w
+    touch "$WINEPREFIX/.e2e-ready"
 fi
 
 # Drive Z: is the Unix root in every prefix.

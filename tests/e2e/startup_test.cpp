@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "fixture.h"
 
@@ -128,14 +129,26 @@ TEST_F(Start, ScreenshotShowsThePictureInsideTheLowerFrame) {
     EXPECT_EQ(shot.At(dx + kPictureX + 100, dy + kPictureY + kPictureHeight + 3), faceRgb) << "below the picture";
 }
 
+Capture Picture(const Dorvel& app) {
+    return CaptureClient(app.main, kPictureX, kPictureY, kPictureWidth, kPictureHeight);
+}
+
+// A repaint comes when the program's queue is empty, after any message that could be waited for:
+// the picture is watched until it is back.
+bool PictureComesBack(const Dorvel& app, const Capture& expected) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        Sync(app);
+        if (Picture(app).pixels == expected.pixels) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
 TEST_F(Start, MinimiseAndRestoreRepaintThePictureAndKeepTheTexts) {
     ClickField(app, Capacitance);
     TypeInto(app, Capacitance, "3");
     const std::string energy = Text(app, Energy);
-    Sync(app);
-    const Capture before = CaptureWindow(app.main);
-    RECT outer{};
-    GetWindowRect(app.main, &outer);
+    const Capture before = Picture(app);
 
     Send(app.main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     Sync(app);
@@ -149,21 +162,85 @@ TEST_F(Start, MinimiseAndRestoreRepaintThePictureAndKeepTheTexts) {
     EXPECT_EQ(restored.bottom - restored.top, 480);
     EXPECT_TEXT(Text(app, Capacitance), "3.33");
     EXPECT_TEXT(Text(app, Energy), energy);
+    EXPECT_TRUE(PictureComesBack(app, before)) << "the picture was not painted again unchanged";
+}
 
-    const Capture after = CaptureWindow(app.main);
-    POINT origin{0, 0};
+// A white window of the driver's own over the picture, then gone again.
+TEST_F(Start, CoveredAndUncoveredRepaintsThePicture) {
+    const Capture before = Picture(app);
+    POINT origin{kPictureX, kPictureY};
     ClientToScreen(app.main, &origin);
-    const int dx = origin.x - restored.left;
-    const int dy = origin.y - restored.top;
-    int differing = 0;
-    for (int y = 0; y < kPictureHeight; ++y) {
-        for (int x = 0; x < kPictureWidth; ++x) {
-            if (before.At(dx + kPictureX + x, dy + kPictureY + y) != after.At(dx + kPictureX + x, dy + kPictureY + y)) {
-                ++differing;
-            }
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = "VarnitzE2eCover";
+    RegisterClassA(&wc);
+    HWND cover = CreateWindowExA(WS_EX_TOPMOST, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE, origin.x - 10, origin.y - 10,
+                                 kPictureWidth + 20, kPictureHeight + 20, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(cover, nullptr);
+    MSG message;
+    for (int i = 0; i < 20; ++i) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        Sleep(10);
+    }
+    const Capture covered = Picture(app);
+    DestroyWindow(cover);
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    EXPECT_NE(covered.pixels, before.pixels) << "the cover did not cover the picture";
+    EXPECT_TRUE(PictureComesBack(app, before)) << "the picture was not painted again unchanged";
+}
+
+// The file properties that a user sees of the executable.
+TEST(Resources, VersionRecord) {
+    const std::string& path = DorvelPath();
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    ASSERT_GT(size, 0u) << "no version record";
+    std::vector<char> data(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, data.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x10001u) << "file version 1.1.0.0";
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x10001u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+    EXPECT_EQ(fixed->dwFileFlagsMask, 0x17u);
+    EXPECT_EQ(fixed->dwFileFlags, 0u);
+    EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+    WORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
+    ASSERT_EQ(length, 4u) << "one language and code page pair";
+    EXPECT_EQ(translation[0], 0x0419) << "Russian";
+    EXPECT_EQ(translation[1], 0x04B0) << "Unicode";
+
+    struct Entry {
+        const char* key;
+        const char* value;  // nullptr: any text but the empty one
+    };
+    constexpr Entry kEntries[] = {
+        // key                 value
+        {"CompanyName",        nullptr},
+        {"FileDescription",    nullptr},
+        {"OriginalFilename",   "Dorvel.exe"},
+        {"ProductName",        "Varnitz"},
+        {"ProductVersion",     "1.1"},
+    };
+    for (const Entry& entry : kEntries) {
+        SCOPED_TRACE(entry.key);
+        char* value = nullptr;
+        const std::string key = std::string("\\StringFileInfo\\041904b0\\") + entry.key;
+        ASSERT_TRUE(VerQueryValueA(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length));
+        if (entry.value) {
+            EXPECT_TEXT(value, entry.value);
+        } else {
+            EXPECT_GT(length, 1u);
         }
     }
-    EXPECT_EQ(differing, 0) << "pixels of the picture that changed";
 }
 
 }  // namespace

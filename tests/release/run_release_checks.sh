@@ -23,6 +23,7 @@ if [ -f tests/release/check_pe.py ]; then
 fi
 
 section "imports and hardening"
+tests/release/check_no_static_init.sh build/win32
 /usr/bin/python3 tests/release/check_imports.py "$exe"
 /usr/bin/python3 tests/release/test_check_imports.py
 

@@ -38,19 +38,23 @@ extern const FieldInfo kFieldTable[kFieldCount];
 // before SetFieldText into it returns; the rules make that nested call harmless.
 class FieldAccess {
 public:
-    virtual ~FieldAccess() = default;
     // Characters in the field's text; for MaterialList the selected name's length, 0 for none.
     virtual int FieldTextLength(FieldId field) = 0;
     // At most capacity - 1 characters of the text, then a NUL.
     virtual void FieldText(FieldId field, char* buffer, int capacity) = 0;
     // Replaces an edit field's text. A host without that field's control does nothing.
     virtual void SetFieldText(FieldId field, const char* text) = 0;
+
+protected:
+    // Never deleted through this interface. Non-virtual, so that a host at namespace scope is
+    // constant-initialized and needs no destructor registered at start-up.
+    ~FieldAccess() = default;
 };
 
 // Holds only its host. Every value is read from text when a rule needs it.
 class FormController {
 public:
-    explicit FormController(FieldAccess& access) : access_(access) {}
+    constexpr explicit FormController(FieldAccess& access) : access_(access) {}
 
     void OnFieldUpdated(FieldId field);
     void OnMaterialSelected();

@@ -53,7 +53,7 @@ same() {
     return 1
 }
 
-if [ -n "$(git -C "$root" status --porcelain)" ]; then
+if [ -n "$(git -C "$root" status --porcelain --untracked-files=no)" ]; then
     echo "note: the working tree differs from HEAD; this checks HEAD only"
     given_exe=
     given_zip=

@@ -28,6 +28,12 @@ if ! timeout 120 /usr/lib/wine/wine --version >/dev/null 2>&1; then
     exit 1
 fi
 
+# One run at a time per prefix: a second wineboot into a prefix being made would spoil it,
+# and the clean-up below ends whatever runs in the prefix.
+mkdir -p "$cache"
+exec 9>"$WINEPREFIX.lock"
+flock 9
+
 work=$(mktemp -d)
 xvfb_pid=
 cleanup() {

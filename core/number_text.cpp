@@ -2,8 +2,12 @@
 //
 // No C runtime conversion (strtod, printf, from_chars, ...) is used: the shipped program links the
 // Windows runtime, whose conversions differ from the rules. Double arithmetic appears only in the
-// fast path of ParseDecimal, where one correctly rounded operation on exact operands is proved
+// Clinger path of ParseDecimal, where one correctly rounded operation on exact operands is proved
 // below to give the rule's answer.
+//
+// Each conversion has fast paths that decide most values from a 64-bit significand and a 128-bit
+// power of five with a proved error bound, and fall back to the exact big-integer path whenever
+// that bound cannot decide (exactly halfway cases always among them).
 #include "varnitz/number_text.h"
 
 #include <cfloat>
@@ -11,20 +15,22 @@
 #include <cstring>
 
 #include "big_integer.h"
+#include "number_text_internal.h"
+#include "powers_of_five.h"
 
 namespace varnitz {
+namespace detail {
 namespace {
-
-using detail::BigInteger;
-using detail::DivideSmallQuotient;
-using detail::RemainderKind;
-using detail::SmallQuotient;
 
 constexpr std::uint64_t kSignBit = 0x8000000000000000u;
 constexpr std::uint64_t kInfinityBits = 0x7FF0000000000000u;  // also the exponent mask
 constexpr std::uint64_t kFractionMask = 0x000FFFFFFFFFFFFFu;
 constexpr std::uint64_t kQuietBit = 0x0008000000000000u;
 constexpr std::uint64_t kHiddenBit = 0x0010000000000000u;
+constexpr std::uint64_t kTwoTo53 = 0x0020000000000000u;
+constexpr std::uint64_t kTenTo16 = 10000000000000000u;
+constexpr std::uint64_t kTenTo17 = 100000000000000000u;
+constexpr std::uint64_t kTenTo18 = 1000000000000000000u;
 
 double FromBits(std::uint64_t bits) {
     double value;
@@ -38,26 +44,115 @@ std::uint64_t ToBits(double value) {
     return bits;
 }
 
-int BitLength64(std::uint64_t v) {
+// floor(a / b) for b > 0, also for negative a.
+int FloorDivide(int a, int b) {
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+// v != 0.
+int LeadingZeros64(std::uint64_t v) {
+#if defined(__GNUC__)
+    return __builtin_clzll(v);
+#else
     int n = 0;
-    while (v != 0) {
+    while ((v & kSignBit) == 0) {
         ++n;
-        v >>= 1;
+        v <<= 1;
     }
     return n;
+#endif
 }
+
+int BitLength64(std::uint64_t v) { return v == 0 ? 0 : 64 - LeadingZeros64(v); }
+
+// ---------------------------------------------------------------------------------------------
+// 128-bit arithmetic, portable: the 32-bit build has no 128-bit integer type.
+// ---------------------------------------------------------------------------------------------
+
+struct Uint128 {
+    std::uint64_t high;
+    std::uint64_t low;
+};
+
+Uint128 Multiply64(std::uint64_t a, std::uint64_t b) {
+#if defined(__SIZEOF_INT128__)
+    __extension__ typedef unsigned __int128 Wide;
+    const Wide p = static_cast<Wide>(a) * b;
+    return {static_cast<std::uint64_t>(p >> 64), static_cast<std::uint64_t>(p)};
+#else
+    const std::uint64_t aLo = a & 0xFFFFFFFFu, aHi = a >> 32;
+    const std::uint64_t bLo = b & 0xFFFFFFFFu, bHi = b >> 32;
+    const std::uint64_t ll = aLo * bLo, lh = aLo * bHi, hl = aHi * bLo, hh = aHi * bHi;
+    const std::uint64_t mid = (ll >> 32) + (lh & 0xFFFFFFFFu) + (hl & 0xFFFFFFFFu);  // below 3 * 2^32
+    return {hh + (lh >> 32) + (hl >> 32) + (mid >> 32), (ll & 0xFFFFFFFFu) | (mid << 32)};
+#endif
+}
+
+// a * (high * 2^64 + low), all 192 bits.
+struct Uint192 {
+    std::uint64_t high;
+    std::uint64_t middle;
+    std::uint64_t low;
+};
+
+Uint192 Multiply64By128(std::uint64_t a, std::uint64_t high, std::uint64_t low) {
+    const Uint128 lowProduct = Multiply64(a, low);
+    const Uint128 highProduct = Multiply64(a, high);
+    const std::uint64_t middle = lowProduct.high + highProduct.low;
+    const std::uint64_t carry = middle < lowProduct.high ? 1 : 0;
+    return {highProduct.high + carry, middle, lowProduct.low};  // no overflow: the product is below 2^192
+}
+
+// Exact small powers: 5^0 .. 5^27 (5^27 < 2^63) and the doubles 10^0 .. 10^22 (exact: 10^k = 5^k * 2^k
+// with 5^22 < 2^53, so each product below is exact and no text conversion is involved).
+struct SmallPowers {
+    std::uint64_t five[kAnchorStep];
+    double ten[23];
+    constexpr SmallPowers() : five(), ten() {
+        std::uint64_t f = 1;
+        for (int k = 0; k < kAnchorStep; ++k) {
+            five[k] = f;
+            f *= 5;
+        }
+        double t = 1.0;
+        for (int k = 0; k <= 22; ++k) {
+            ten[k] = t;
+            t *= 10.0;
+        }
+    }
+};
+constexpr SmallPowers kSmallPowers;
+
+}  // namespace
+
+// 5^q = 5^(28 k) * 5^r with 0 <= r < 28. The anchor A (128 bits, rounded down, 5^(28 k) / 2^a in
+// [A, A + 1)) times the exact S = 5^r gives p = A * S with 5^q / 2^a in [p, p + S). T keeps the top
+// 128 bits of p, dropping s bits: 5^q / 2^(a + s) lies in [T, T + 1 + S / 2^s). As A >= 2^127, p has
+// at least 127 + bits(S) bits, so s >= bits(S) - 1 and S / 2^s < 2: the error stays below 3.
+PowerOfFive128 PowerOfFive(int q) {
+    const int k = FloorDivide(q, kAnchorStep);
+    const int r = q - k * kAnchorStep;
+    const PowerAnchor& anchor = kPowerAnchors[k - kFirstAnchor];
+    if (r == 0) return {anchor.high, anchor.low, anchor.exponent};
+    const Uint192 p = Multiply64By128(kSmallPowers.five[r], anchor.high, anchor.low);
+    const int lz = LeadingZeros64(p.high);  // p >= 2^127 * 5: p.high >= 2
+    // Shifting by 63 - lz after 1 keeps lz = 0 defined.
+    return {(p.high << lz) | ((p.middle >> 1) >> (63 - lz)), (p.middle << lz) | ((p.low >> 1) >> (63 - lz)),
+            anchor.exponent + 64 - lz};
+}
+
+namespace {
 
 // ---------------------------------------------------------------------------------------------
 // ParseDecimal
 // ---------------------------------------------------------------------------------------------
 
 bool IsBlank(unsigned c) { return c == ' ' || (c >= 9 && c <= 13); }
-bool IsDigit(unsigned c) { return c >= '0' && c <= '9'; }
 bool IsSign(unsigned c) { return c == '+' || c == '-'; }
 bool IsExponentLetter(unsigned c) { return c == 'e' || c == 'E' || c == 'd' || c == 'D'; }
 
-// Decimal significant digits kept exactly; the digits after them count only as "some nonzero digit
-// follows" (a sticky digit 1 appended to the kept ones).
+// Decimal significant digits kept exactly by the exact path; the digits after them count only as
+// "some nonzero digit follows" (a sticky digit 1 appended to the kept ones).
 //
 // Why 800 is enough. A rounding boundary of the result is a point halfway between two adjacent
 // doubles (or between the largest double and 2^1024), H = odd * 2^k with the odd factor below
@@ -72,6 +167,9 @@ bool IsExponentLetter(unsigned c) { return c == 'e' || c == 'E' || c == 'd' || c
 // of every boundary, or V equals C, and both round to the same double.
 constexpr std::size_t kMaxSignificantDigits = 800;
 
+// Significant digits the fast paths gather into a 64-bit integer: 10^19 - 1 < 2^64.
+constexpr int kMaxFastDigits = 19;
+
 // Saturation of the exponent and of the digit counts, far beyond the range where the value
 // matters (|decimal exponent| <= ~330) and small enough that their sum cannot overflow.
 constexpr std::int64_t kExponentLimit = 1000000000000000000;  // 10^18
@@ -81,54 +179,13 @@ std::int64_t ClampCount(std::size_t count) {
     return count > static_cast<std::uint64_t>(kCountLimit) ? kCountLimit : static_cast<std::int64_t>(count);
 }
 
-// The fast path of ParseDecimal needs each double operation rounded once, to double: not so on the
-// x87 unit's wider format (FLT_EVAL_METHOD 2), where everything takes the exact path.
+// The Clinger path needs each double operation rounded once, to double: not so on the x87 unit's
+// wider format (FLT_EVAL_METHOD 2), where those values take the product path instead.
 #if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
-#define VARNITZ_PARSE_FAST_PATH 1
+#define VARNITZ_CLINGER_PATH 1
 #else
-#define VARNITZ_PARSE_FAST_PATH 0
+#define VARNITZ_CLINGER_PATH 0
 #endif
-
-#if VARNITZ_PARSE_FAST_PATH
-// Powers of ten from 10^0 to 10^22 as doubles. Each product is exact (10^k = 5^k * 2^k and
-// 5^22 < 2^53), so the table holds the exact powers without any text conversion.
-struct PowersOfTen {
-    double value[23];
-    std::uint64_t five[23];  // 5^k, exact integers
-    constexpr PowersOfTen() : value(), five() {
-        double p = 1.0;
-        std::uint64_t f = 1;
-        for (int k = 0; k <= 22; ++k) {
-            value[k] = p;
-            five[k] = f;
-            p *= 10.0;
-            f *= 5;
-        }
-    }
-};
-constexpr PowersOfTen kPowers;
-
-// True when d * 10^q (d < 2^53, 1 <= q <= 22) lies exactly halfway between two adjacent doubles.
-// d * 10^q = (d * 5^q) * 2^q; with O the odd part of d * 5^q, the value is O * 2^j for some j >= 0.
-// It is a double when O has at most 53 bits, exactly halfway when O has 54 bits (O / 2 is then
-// an integer and a half in units of the last place), and neither with 55 bits or more (the part
-// below the last place is an odd multiple of 2^-2 or finer).
-bool ProductIsHalfway(std::uint64_t d, int q) {
-    const std::uint64_t f = kPowers.five[q];
-    const std::uint64_t dLo = d & 0xFFFFFFFFu, dHi = d >> 32;
-    const std::uint64_t fLo = f & 0xFFFFFFFFu, fHi = f >> 32;
-    const std::uint64_t ll = dLo * fLo, lh = dLo * fHi, hl = dHi * fLo, hh = dHi * fHi;
-    const std::uint64_t mid = (ll >> 32) + (lh & 0xFFFFFFFFu) + (hl & 0xFFFFFFFFu);
-    std::uint64_t lo = (ll & 0xFFFFFFFFu) | (mid << 32);
-    std::uint64_t hi = hh + (lh >> 32) + (hl >> 32) + (mid >> 32);
-    while ((lo & 1) == 0) {  // d * 5^q is not zero, so this ends
-        lo = (lo >> 1) | (hi << 63);
-        hi >>= 1;
-    }
-    const int bits = hi != 0 ? 64 + BitLength64(hi) : BitLength64(lo);
-    return bits == 54;
-}
-#endif  // VARNITZ_PARSE_FAST_PATH
 
 // The bits of the double nearest to V = digits * 10^q (digits > 0), exactly halfway taking the
 // smaller magnitude; kInfinityBits when the rounded magnitude reaches 2^1024. The caller keeps V
@@ -192,74 +249,16 @@ std::uint64_t NearestDoubleBits(const BigInteger& digits, int q) {
     return bits;
 }
 
-}  // namespace
-
-ParseResult ParseDecimal(const char* text, std::size_t length) {
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
-    // Characters beyond `length` read as NUL, and a NUL continues nothing: scanning never goes past
-    // a NUL, so the NUL-terminated overload may pass the largest length.
-    auto at = [s, length](std::size_t i) -> unsigned { return i < length ? s[i] : 0u; };
-
-    // The grammar: [blanks] [sign] (digits [. [digits]] | . digits) [letter [sign] digits].
-    std::size_t pos = 0;
-    while (IsBlank(at(pos))) ++pos;
-    bool negative = false;
-    if (IsSign(at(pos))) {
-        negative = at(pos) == '-';
-        ++pos;
-    }
-    const std::size_t intBegin = pos;
-    while (IsDigit(at(pos))) ++pos;
-    const std::size_t intEnd = pos;
-    std::size_t fracBegin = pos;
-    std::size_t fracEnd = pos;
-    if (at(pos) == '.') {
-        fracBegin = pos + 1;
-        fracEnd = fracBegin;
-        while (IsDigit(at(fracEnd))) ++fracEnd;
-        pos = fracEnd;
-    }
-    const std::size_t intLength = intEnd - intBegin;
-    const std::size_t fracLength = fracEnd - fracBegin;
-    if (intLength == 0 && fracLength == 0) return {0.0, 0};  // no mantissa: +0, whatever the sign
-
-    std::int64_t exponent = 0;
-    if (IsExponentLetter(at(pos))) {
-        std::size_t p = pos + 1;
-        bool exponentNegative = false;
-        if (IsSign(at(p))) {
-            exponentNegative = at(p) == '-';
-            ++p;
-        }
-        if (IsDigit(at(p))) {  // otherwise the letter is not part of the number
-            while (IsDigit(at(p))) {
-                const std::int64_t digit = static_cast<std::int64_t>(at(p) - '0');
-                exponent = exponent < kExponentLimit / 10 ? exponent * 10 + digit : kExponentLimit;
-                ++p;
-            }
-            if (exponentNegative) exponent = -exponent;
-            pos = p;
-        }
-    }
-    const std::size_t consumed = pos;
-    const double signedZero = negative ? -0.0 : 0.0;
-
-    // The mantissa's digits as one sequence: the integer part, then the fraction.
+// The exact path: the mantissa's digits (the integer part, then the fraction) as a big integer,
+// with V < 10^magnitude their value's bound (|magnitude| <= 323 by the caller).
+std::uint64_t ExactMagnitudeBits(const unsigned char* intDigits, std::size_t intLength,
+                                 const unsigned char* fracDigits, std::size_t fracLength, int magnitude) {
     const std::size_t total = intLength + fracLength;
     auto digitAt = [=](std::size_t k) -> unsigned {
-        return k < intLength ? s[intBegin + k] : s[fracBegin + (k - intLength)];
+        return k < intLength ? intDigits[k] : fracDigits[k - intLength];
     };
-    std::size_t first = 0;  // the first significant digit
-    while (first < total && digitAt(first) == '0') ++first;
-    if (first == total) return {signedZero, consumed};
-
-    // V = 0.(significant digits) * 10^magnitude, so 10^(magnitude-1) <= V < 10^magnitude.
-    const std::int64_t pointPosition =
-        first <= intLength ? ClampCount(intLength - first) : -ClampCount(first - intLength);
-    const std::int64_t magnitude = pointPosition + exponent;
-    // V >= 10^310 exceeds 2^1024; V < 10^-324 is below 2^-1075, half the smallest subnormal.
-    if (magnitude > 310) return {FromBits(kInfinityBits | (negative ? kSignBit : 0)), consumed};
-    if (magnitude < -323) return {signedZero, consumed};
+    std::size_t first = 0;  // the first significant digit; the caller saw one
+    while (digitAt(first) == '0') ++first;
 
     // The kept digits: at most kMaxSignificantDigits, then a sticky 1 if any later digit is not 0;
     // without a sticky digit, trailing zeros are dropped (they only scale by ten). The scan for a
@@ -277,32 +276,8 @@ ParseResult ParseDecimal(const char* text, std::size_t length) {
         while (digitAt(keptEnd - 1) == '0') --keptEnd;  // stops at the first digit, which is not 0
     }
     const int digitCount = static_cast<int>(keptEnd - first) + (sticky ? 1 : 0);  // 1 to 801
-    const int q = static_cast<int>(magnitude) - digitCount;                      // V = D * 10^q
+    const int q = magnitude - digitCount;                                        // V = D * 10^q
 
-    const std::uint64_t signBit = negative ? kSignBit : 0;
-
-#if VARNITZ_PARSE_FAST_PATH
-    // Fast path: D below 10^15 < 2^53 and |q| <= 22, so D and 10^|q| are exact doubles and one
-    // IEEE operation, correctly rounded with ties to even, gives the double nearest to V. That
-    // agrees with the rule except when V lies exactly halfway between two doubles:
-    //  - D * 10^q (q > 0) can be halfway ("7e22"); ProductIsHalfway detects it exactly and leaves
-    //    such a value to the exact path. It never overflows (V < 10^37) and is never subnormal.
-    //  - D / 10^-q (q < 0) is never halfway: a halfway point is a dyadic rational (odd * 2^k),
-    //    and D / 10^-q = (D / 5^-q) / 2^-q is dyadic only when 5^-q divides D, in which case it
-    //    is a number of at most 50 significant bits, a double itself. V >= 10^-22 is normal.
-    // FLT_EVAL_METHOD == 0 guarantees that the operation is rounded once, to double (not to the
-    // x87's wider format first); the build also turns off contraction into fused operations.
-    if (digitCount <= 15 && q >= -22 && q <= 22) {  // digitCount <= 15 means no sticky digit
-        std::uint64_t d = 0;
-        for (std::size_t k = first; k < keptEnd; ++k) d = d * 10 + (digitAt(k) - '0');
-        const double dd = static_cast<double>(d);  // exact: d < 2^53
-        if (q == 0) return {FromBits(ToBits(dd) | signBit), consumed};
-        if (q < 0) return {FromBits(ToBits(dd / kPowers.value[-q]) | signBit), consumed};
-        if (!ProductIsHalfway(d, q)) return {FromBits(ToBits(dd * kPowers.value[q]) | signBit), consumed};
-    }
-#endif
-
-    // Exact path.
     BigInteger digits;
     std::uint32_t chunk = 0;
     int chunkLength = 0;
@@ -321,7 +296,185 @@ ParseResult ParseDecimal(const char* text, std::size_t length) {
         for (int i = 0; i < chunkLength; ++i) scale *= 10;
         digits.MultiplyAdd(scale, chunk);
     }
-    return {FromBits(NearestDoubleBits(digits, q) | signBit), consumed};
+    return NearestDoubleBits(digits, q);
+}
+
+}  // namespace
+
+// V = w * 10^q = wn * 5^q * 2^(q - lz) with wn = w * 2^lz >= 2^63. With the power's T and exponent
+// t, wn * 5^q / 2^t lies in [wn T, wn T + 3 wn). Let U = floor(wn T / 2^64), 2^126 <= U < 2^128:
+// V = (U + g) * 2^(t + q - lz + 64) with 0 <= g < 1 + 3 wn / 2^64 < 4. The result's 53 bits are the
+// top bits m of U; R, the s = 74 or 75 bits below them, against H = 2^(s-1) decides: V lies above
+// the midpoint (m + 1/2) * 2^s when R > H (up; V < (m + 1) 2^s + 4 stays below the next midpoint),
+// and below it when R + 4 <= H (down). Otherwise V may lie on the midpoint (every exactly halfway
+// value lands here, whatever the tie rule would say) or on either side: undecided.
+bool ProductNearestBits(std::uint64_t w, int q, std::uint64_t* bits) {
+    if (q < kMinPowerOfFive || q > kMaxPowerOfFive) return false;
+    const PowerOfFive128 t = PowerOfFive(q);
+    const int lz = LeadingZeros64(w);
+    const Uint192 p = Multiply64By128(w << lz, t.high, t.low);  // U = p.high * 2^64 + p.middle
+    const int restBits = 10 + static_cast<int>(p.high >> 63);   // s - 64
+    std::uint64_t m = p.high >> restBits;
+    const std::uint64_t restHigh = p.high & ((std::uint64_t{1} << restBits) - 1);
+    const std::uint64_t halfHigh = std::uint64_t{1} << (restBits - 1);
+    bool up;
+    if (restHigh > halfHigh || (restHigh == halfHigh && p.middle != 0)) {
+        up = true;
+    } else if (restHigh < halfHigh - 1 || (restHigh == halfHigh - 1 && p.middle <= ~std::uint64_t{0} - 3)) {
+        up = false;  // R <= H - 4
+    } else {
+        return false;
+    }
+    // m's last place weighs 2^(s + t + q - lz + 64); the exponent field is that exponent + 1075.
+    int field = 64 + restBits + t.exponent + q - lz + 64 + 1075;
+    if (field < 1) return false;  // subnormal: the last place is no longer m's
+    if (up && ++m == kTwoTo53) {
+        m = kHiddenBit;
+        ++field;
+    }
+    if (field > 2046) return false;  // rounds to infinity: left to the exact path
+    *bits = (static_cast<std::uint64_t>(field) << 52) | (m & kFractionMask);
+    return true;
+}
+
+namespace {
+
+ParseResult Parse(const unsigned char* s, std::size_t length, bool fast, ConversionPath* path) {
+    // Characters beyond `length` read as NUL, and a NUL continues nothing: scanning never goes past
+    // a NUL, so the NUL-terminated overload may pass the largest length.
+    auto at = [s, length](std::size_t i) -> unsigned { return i < length ? s[i] : 0u; };
+    if (path) *path = ConversionPath::kNoArithmetic;
+
+    // The grammar: [blanks] [sign] (digits [. [digits]] | . digits) [letter [sign] digits].
+    std::size_t pos = 0;
+    while (IsBlank(at(pos))) ++pos;
+    bool negative = false;
+    if (IsSign(at(pos))) {
+        negative = at(pos) == '-';
+        ++pos;
+    }
+    // w gathers the first 19 significant digits; the integer digits after them are only counted,
+    // and any digit after them only checked for being nonzero. So V = (w + f) * 10^q with
+    // q = exponent + droppedInt - fracInW and 0 <= f < 1, f > 0 exactly when droppedNonzero.
+    std::uint64_t w = 0;
+    int wDigits = 0;             // significant digits in w
+    std::size_t droppedInt = 0;  // integer digits after the 19th significant one
+    std::size_t fracInW = 0;     // fraction digits gathered into w, leading zeros included
+    bool droppedNonzero = false;
+    unsigned d;
+    const std::size_t intBegin = pos;
+    while ((d = at(pos) - '0') <= 9) {
+        if (wDigits < kMaxFastDigits) {
+            w = w * 10 + d;
+            wDigits += w != 0 ? 1 : 0;
+        } else {
+            ++droppedInt;
+            droppedNonzero = droppedNonzero || d != 0;
+        }
+        ++pos;
+    }
+    const std::size_t intLength = pos - intBegin;
+    std::size_t fracBegin = pos;
+    std::size_t fracLength = 0;
+    if (at(pos) == '.') {
+        fracBegin = ++pos;
+        while ((d = at(pos) - '0') <= 9) {
+            if (wDigits < kMaxFastDigits) {
+                w = w * 10 + d;
+                wDigits += w != 0 ? 1 : 0;
+                ++fracInW;
+            } else {
+                droppedNonzero = droppedNonzero || d != 0;
+            }
+            ++pos;
+        }
+        fracLength = pos - fracBegin;
+    }
+    if (intLength == 0 && fracLength == 0) return {0.0, 0};  // no mantissa: +0, whatever the sign
+
+    std::int64_t exponent = 0;
+    if (IsExponentLetter(at(pos))) {
+        std::size_t p = pos + 1;
+        bool exponentNegative = false;
+        if (IsSign(at(p))) {
+            exponentNegative = at(p) == '-';
+            ++p;
+        }
+        if ((d = at(p) - '0') <= 9) {  // otherwise the letter is not part of the number
+            do {
+                exponent = exponent < kExponentLimit / 10 ? exponent * 10 + d : kExponentLimit;
+                ++p;
+            } while ((d = at(p) - '0') <= 9);
+            if (exponentNegative) exponent = -exponent;
+            pos = p;
+        }
+    }
+    const std::size_t consumed = pos;
+    const std::uint64_t signBit = negative ? kSignBit : 0;
+    if (w == 0) return {FromBits(signBit), consumed};  // every digit is 0
+
+    // 10^(wDigits-1) <= w, so 10^(magnitude-1) <= V < 10^magnitude.
+    const std::int64_t q64 = exponent + ClampCount(droppedInt) - ClampCount(fracInW);
+    const std::int64_t magnitude = q64 + wDigits;
+    // V >= 10^310 exceeds 2^1024; V < 10^-324 is below 2^-1075, half the smallest subnormal.
+    if (magnitude > 310) return {FromBits(kInfinityBits | signBit), consumed};
+    if (magnitude < -323) return {FromBits(signBit), consumed};
+    const int q = static_cast<int>(q64);  // -342 .. 309
+
+    if (fast) {
+#if VARNITZ_CLINGER_PATH
+        // w <= 2^53 and |q| <= 22: w and 10^|q| are exact doubles, and one IEEE operation, rounded
+        // once to nearest with ties to even, gives the double nearest to V. That is the rule's
+        // answer unless V lies exactly halfway between two doubles, which cannot happen here:
+        //  - w / 10^-q: a halfway point is dyadic (odd * 2^k), and w / 10^-q = (w / 5^-q) / 2^-q is
+        //    dyadic only when 5^-q divides w, and then it has at most 53 significant bits and is a
+        //    double itself (V >= 10^-22 is far from the subnormals).
+        //  - w * 10^q, q > 0: taken only when w * 5^q < 2^53, so that V = (w 5^q) 2^q is a double
+        //    itself. The test is made in doubles: the rounded product is below 2^53 exactly when the
+        //    exact one is, as 2^53 is a double and rounding is monotone.
+        // FLT_EVAL_METHOD == 0 guarantees the single rounding to double (not to the x87's wider
+        // format first); the build also turns off contraction into fused operations.
+        if (!droppedNonzero && w <= kTwoTo53 && q >= -22 && q <= 22) {
+            const double dw = static_cast<double>(static_cast<std::int64_t>(w));  // exact
+            const double* ten = kSmallPowers.ten;
+            if (q <= 0 || dw * static_cast<double>(static_cast<std::int64_t>(kSmallPowers.five[q])) < 9007199254740992.0) {
+                if (path) *path = ConversionPath::kClinger;
+                const double value = q == 0 ? dw : q < 0 ? dw / ten[-q] : dw * ten[q];
+                return {FromBits(ToBits(value) | signBit), consumed};
+            }
+        }
+#endif
+        // V in [w, w + 1) * 10^q when digits were dropped: when both ends round alike, so does V
+        // (rounding is monotone).
+        std::uint64_t bits;
+        std::uint64_t upperBits;
+        if (ProductNearestBits(w, q, &bits) &&
+            (!droppedNonzero || (ProductNearestBits(w + 1, q, &upperBits) && upperBits == bits))) {
+            if (path) *path = ConversionPath::kProduct;
+            return {FromBits(bits | signBit), consumed};
+        }
+    }
+
+    if (path) *path = ConversionPath::kExact;
+    const std::uint64_t bits =
+        ExactMagnitudeBits(s + intBegin, intLength, s + fracBegin, fracLength, static_cast<int>(magnitude));
+    return {FromBits(bits | signBit), consumed};
+}
+
+}  // namespace
+
+ParseResult ParseDecimalTraced(const char* text, std::size_t length, ConversionPath* path) {
+    return Parse(reinterpret_cast<const unsigned char*>(text), length, true, path);
+}
+
+ParseResult ParseDecimalExact(const char* text, std::size_t length) {
+    return Parse(reinterpret_cast<const unsigned char*>(text), length, false, nullptr);
+}
+
+}  // namespace detail
+
+ParseResult ParseDecimal(const char* text, std::size_t length) {
+    return detail::Parse(reinterpret_cast<const unsigned char*>(text), length, true, nullptr);
 }
 
 double ParseDecimal(const char* text) {
@@ -332,15 +485,15 @@ double ParseDecimal(const char* text) {
 // The 17-digit form and FormatSixDigits
 // ---------------------------------------------------------------------------------------------
 
+namespace detail {
 namespace {
 
-constexpr std::uint64_t kTenTo16 = 10000000000000000u;
-constexpr std::uint64_t kTenTo17 = 100000000000000000u;
-
-// floor(a / b) for b > 0, also for negative a.
-int FloorDivide(int a, int b) {
-    return a >= 0 ? a / b : -((-a + b - 1) / b);
-}
+// Step 2's N and P: 10^16 <= N < 10^17 and |x| is N * 10^(P - 17) to 17 significant digits;
+// N = 0 and P = 0 for zero (and for infinities and NaNs, which have no form).
+struct SeventeenDigits {
+    std::uint64_t n;
+    int point;
+};
 
 // floor(|x| / 10^(p - 17)) for |x| = m * 2^e, with the class of the remainder. The quotient must
 // be below 2^64, which holds for p >= P - 2 (P the true decimal exponent of step 2): then
@@ -364,31 +517,14 @@ SmallQuotient ScaledQuotient(std::uint64_t m, int e, int p) {
     return DivideSmallQuotient(num, den);
 }
 
-}  // namespace
+// The first estimate of P for 2^(b-1) <= |x| < 2^b: floor((b - 1) lg 2) + 1, which is P or P - 1
+// (10^(P-1) <= |x| < 2^b <= 2^(b-1) * 10). (n * 315653) >> 20 is floor(n lg 2) for |n| < 1200,
+// checked against exact powers for every such n.
+int DecimalExponentEstimate(int b) { return FloorDivide((b - 1) * 315653, 1 << 20) + 1; }
 
-SeventeenDigitForm MakeSeventeenDigitForm(double x) {
-    SeventeenDigitForm form = {};
-    const std::uint64_t bits = ToBits(x);
-    form.negative = (bits & kSignBit) != 0;
-    const std::uint64_t exponentField = (bits & kInfinityBits) >> 52;
-    const std::uint64_t fraction = bits & kFractionMask;
-    if ((exponentField == 0 && fraction == 0) || exponentField == 0x7FF) {
-        // Zero: digits "0", point 0. Infinities and NaNs have no form; they get the same.
-        form.digits[0] = '0';
-        form.digits[1] = '\0';
-        form.length = 1;
-        form.point = 0;
-        return form;
-    }
-    // |x| = m * 2^e exactly.
-    const std::uint64_t m = exponentField == 0 ? fraction : (fraction | kHiddenBit);
-    const int e = exponentField == 0 ? -1074 : static_cast<int>(exponentField) - 1075;
-
-    // 2^(b-1) <= |x| < 2^b, so the P of step 2 (10^(P-1) <= |x| < 10^P) is floor((b-1) lg 2) + 1
-    // or one more. 78913 / 2^18 is lg 2 to within 8e-7, |b - 1| <= 1074: the estimate is off by
-    // at most one more, so P - 2 <= p <= P + 1; the loop below finds P exactly.
-    const int b = BitLength64(m) + e;
-    int p = FloorDivide((b - 1) * 78913, 1 << 18) + 1;
+// The exact path, |x| = m * 2^e, m > 0.
+SeventeenDigits SeventeenDigitsExact(std::uint64_t m, int e) {
+    int p = DecimalExponentEstimate(BitLength64(m) + e);
     SmallQuotient n = ScaledQuotient(m, e, p);
     // floor(|x| / 10^(p-17)) >= 10^16 exactly when |x| >= 10^(p-1), and < 10^17 exactly when
     // |x| < 10^p.
@@ -410,20 +546,117 @@ SeventeenDigitForm MakeSeventeenDigitForm(double x) {
         digitsValue = kTenTo16;
         ++p;
     }
+    return {digitsValue, p};
+}
 
-    char all[kMaxFormDigits];
-    for (int i = kMaxFormDigits - 1; i >= 0; --i) {
-        all[i] = static_cast<char>('0' + digitsValue % 10);
-        digitsValue /= 10;
+// The fast path, |x| = m * 2^e, m > 0; false when the bound cannot decide.
+//
+// |x| = mn * 2^(e - lz) with mn = m * 2^lz >= 2^63, 2^(b-1) <= |x| < 2^b, and P is pe or pe + 1
+// (DecimalExponentEstimate). Z = |x| / 10^(pe - 17) = mn * 5^k * 2^(e - lz + k) with k = 17 - pe;
+// with the power (T, t), mn 5^k / 2^t lies in [c, c + 3 mn) for c = mn T, so
+// Z = (c + g) / 2^(128 + shift) with shift = -(t + e - lz + k) - 128 and 0 <= g < 3 * 2^64. As Z lies
+// in [10^16, 10^18) and c in [2^190, 2^192), shift is 3 to 10. n and the 64-bit fraction f are the
+// bits of c above and just below the binary point: Z = n + (f + h) / 2^64 with 0 <= h < 2 (one for
+// g, which is below 2^(shift + 64) = one unit of f, one for the bits of c below f).
+bool SeventeenDigitsFast(std::uint64_t m, int e, SeventeenDigits* out) {
+    const int lz = LeadingZeros64(m);
+    const int pe = DecimalExponentEstimate(e - lz + 64);
+    const int k = 17 - pe;  // -292 .. 341 for every finite double
+    const PowerOfFive128 t = PowerOfFive(k);
+    const Uint192 c = Multiply64By128(m << lz, t.high, t.low);
+    const int shift = -(t.exponent + e - lz + k) - 128;
+    if (shift < 1 || shift > 63) return false;  // never; guards the shifts below
+    std::uint64_t n = c.high >> shift;
+    const std::uint64_t f = (c.high << (64 - shift)) | (c.middle >> shift);
+    if (n < kTenTo16 || n >= kTenTo18) return false;  // never, with the estimate's proof
+    int point = pe;
+    if (n < kTenTo17) {
+        // Above n + 1/2 when f > 1/2; below it when f + 2 <= 1/2 (in units of 2^-64). If n + 1
+        // reaches 10^17, Z lies in (10^17 - 1/2, 10^17 + 2^-63): either P = pe and N = 10^17, which
+        // becomes 10^16 with P + 1, or P = pe + 1 and N = round(Z / 10) = 10^16: the same form.
+        if (f > kSignBit) {
+            ++n;
+        } else if (f > kSignBit - 2) {
+            return false;
+        }
+    } else {
+        // P = pe + 1 and N = round(Z / 10); Z / 10 has the fraction (r + (f + h) / 2^64) / 10 with r
+        // the last digit of n: above 1/2 when r > 5, or r = 5 and f > 0; below it when r < 4, or
+        // r = 4 and f + 2 <= 2^64.
+        const unsigned r = static_cast<unsigned>(n % 10);
+        n /= 10;
+        ++point;
+        if (r > 5 || (r == 5 && f != 0)) {
+            ++n;
+        } else if (r == 5 || (r == 4 && f == ~std::uint64_t{0})) {
+            return false;
+        }
+    }
+    // Exactly halfway values (the exact path takes the smaller neighbour) never get here: they are
+    // among the undecided ones above.
+    if (n == kTenTo17) {
+        n = kTenTo16;
+        ++point;
+    }
+    *out = {n, point};
+    return true;
+}
+
+SeventeenDigits MakeSeventeenDigits(std::uint64_t bits, bool fast, ConversionPath* path) {
+    if (path) *path = ConversionPath::kNoArithmetic;
+    const std::uint64_t exponentField = (bits & kInfinityBits) >> 52;
+    const std::uint64_t fraction = bits & kFractionMask;
+    if ((exponentField == 0 && fraction == 0) || exponentField == 0x7FF) return {0, 0};
+    // |x| = m * 2^e exactly.
+    const std::uint64_t m = exponentField == 0 ? fraction : (fraction | kHiddenBit);
+    const int e = exponentField == 0 ? -1074 : static_cast<int>(exponentField) - 1075;
+    SeventeenDigits digits;
+    if (fast && SeventeenDigitsFast(m, e, &digits)) {
+        if (path) *path = ConversionPath::kProduct;
+        return digits;
+    }
+    if (path) *path = ConversionPath::kExact;
+    return SeventeenDigitsExact(m, e);
+}
+
+SeventeenDigitForm FormOf(double x, bool fast, ConversionPath* path) {
+    SeventeenDigitForm form = {};
+    const std::uint64_t bits = ToBits(x);
+    form.negative = (bits & kSignBit) != 0;
+    const SeventeenDigits d = MakeSeventeenDigits(bits, fast, path);
+    form.point = d.point;
+    if (d.n == 0) {
+        form.digits[0] = '0';
+        form.length = 1;
+        return form;
+    }
+    // Two halves below 10^9, so that the digits need only 32-bit divisions.
+    std::uint32_t high = static_cast<std::uint32_t>(d.n / 100000000u);
+    std::uint32_t low = static_cast<std::uint32_t>(d.n % 100000000u);
+    for (int i = kMaxFormDigits - 1; i >= 9; --i) {
+        form.digits[i] = static_cast<char>('0' + low % 10);
+        low /= 10;
+    }
+    for (int i = 8; i >= 0; --i) {
+        form.digits[i] = static_cast<char>('0' + high % 10);
+        high /= 10;
     }
     int length = kMaxFormDigits;
-    while (length > 1 && all[length - 1] == '0') --length;
-    std::memcpy(form.digits, all, static_cast<std::size_t>(length));
+    while (form.digits[length - 1] == '0') --length;  // stops at the first digit, which is not 0
     form.digits[length] = '\0';
     form.length = length;
-    form.point = p;
     return form;
 }
+
+}  // namespace
+
+SeventeenDigitForm MakeSeventeenDigitFormTraced(double x, ConversionPath* path) { return FormOf(x, true, path); }
+
+SeventeenDigitForm MakeSeventeenDigitFormExact(double x) { return FormOf(x, false, nullptr); }
+
+}  // namespace detail
+
+SeventeenDigitForm MakeSeventeenDigitForm(double x) { return detail::FormOf(x, true, nullptr); }
 
 namespace {
 
@@ -436,6 +669,7 @@ int WriteText(const char* text, char* buffer) {
 }  // namespace
 
 int FormatSixDigits(double x, char* buffer) {
+    using namespace detail;
     const std::uint64_t bits = ToBits(x);
     const bool signSet = (bits & kSignBit) != 0;
 
@@ -448,34 +682,37 @@ int FormatSixDigits(double x, char* buffer) {
         return WriteText(signSet ? "-1.#SNAN" : "1.#SNAN", buffer);
     }
 
-    // Step 2.
-    const SeventeenDigitForm form = MakeSeventeenDigitForm(x);
+    // Step 2, kept as N: its first seven digits are all that the later steps read.
+    const SeventeenDigits form = MakeSeventeenDigits(bits, true, nullptr);
+    const std::uint32_t firstNine = static_cast<std::uint32_t>(form.n / 100000000u);  // 0 for zero
 
     // Step 3: the form is chosen by the point before rounding.
     const int pointBefore = form.point;
     const bool fixed = pointBefore >= 0 && pointBefore <= 6;
 
-    // Step 4: six-digit rounding on the digit string.
+    // Step 4: six-digit rounding. S is the first six digits (the form's digits filled up with
+    // zeros); the seventh, when 5 or more, rounds up. Trailing zeros of the form are N's trailing
+    // zeros, so "the form has a seventh digit and it is 5 or more" is just "N's seventh digit is".
+    std::uint32_t six = firstNine / 1000;
+    int point = pointBefore;
     char s[8] = {};
     int sLength = 6;
-    for (int i = 0; i < 6; ++i) s[i] = i < form.length ? form.digits[i] : '0';
-    int point = pointBefore;
-    if (form.length >= 7 && form.digits[6] >= '5') {
-        int i = 5;
-        while (i >= 0 && s[i] == '9') s[i--] = '0';
-        if (i >= 0) {
-            ++s[i];
-        } else {  // "999999" carried out of its first digit
-            std::memcpy(s, "1000000", 7);
-            sLength = 7;
-            ++point;
+    if (firstNine / 100 % 10 >= 5) ++six;
+    if (six == 1000000) {  // "999999" carried out of its first digit
+        std::memcpy(s, "1000000", 7);
+        sLength = 7;
+        ++point;
+    } else {
+        for (int i = 5; i >= 0; --i) {
+            s[i] = static_cast<char>('0' + six % 10);
+            six /= 10;
         }
     }
 
     char text[32];
     int length = 0;
     // Step 7 (the sign goes in front; done first here).
-    if (form.negative) text[length++] = '-';
+    if (signSet) text[length++] = '-';
     int removableFrom;  // step 8 removes zeros only after this position (just after the ".")
     bool hasPoint = false;
     if (fixed) {

@@ -76,12 +76,12 @@ static_assert(kControlCount == 34, "four frames, nineteen labels, ten fields and
 
 constexpr const char* kDefaultMaterial = "Стекло";  // a prefix search: finds index 10 before 21
 
-RECT RectOf(const ControlRow& spec) {
-    return RECT{spec.x, spec.y, spec.x + spec.width, spec.y + spec.height};
+RECT RectOf(const ControlRow& row) {
+    return RECT{row.x, row.y, row.x + row.width, row.y + row.height};
 }
 
-bool IsLabel(const ControlRow& spec) {
-    return spec.field == kUnbound && spec.style == kLabel;
+bool IsLabel(const ControlRow& row) {
+    return row.field == kUnbound && row.style == kLabel;
 }
 
 bool OverlapsField(const ControlRow& label) {

@@ -66,7 +66,7 @@ struct Dorvel {
 };
 
 struct StartOptions {
-    bool probe = false;         // hook the probe DLL into the program's thread from its first instruction
+    bool probe = false;         // the probe hooked into the program's thread before it runs at all
     int showCommand = -1;       // -1: none given, the system's default
 };
 

@@ -23,6 +23,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=ru_RU.UTF-8
 
 mkdir -p "$artifacts"
+rm -f "$artifacts/window.bmp" "$artifacts/window.png"
 workdir=$(mktemp -d "${TMPDIR:-/tmp}/varnitz-e2e.XXXXXX") || exit 2
 xvfb_pid=
 server_started=

@@ -165,6 +165,20 @@ TEST_P(ShowCommand, IsHonoured) {
 
 INSTANTIATE_TEST_SUITE_P(Start, ShowCommand, ::testing::ValuesIn(kShowCases), CaseName<ShowCase>);
 
+// Activation gives the focus to the main window itself, not to the field that had it: typing
+// starts after a click into a field.
+using Focus = DorvelTest;
+
+TEST_F(Focus, ActivationFocusesTheMainWindowNotTheLastField) {
+    EXPECT_EQ(FocusOf(app), app.main) << "at start";
+    ClickField(app, Capacitance);
+    ASSERT_EQ(FocusOf(app), app.fields[Capacitance]);
+    Send(app.main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    Send(app.main, WM_SYSCOMMAND, SC_RESTORE, 0);
+    Sync(app);
+    EXPECT_EQ(FocusOf(app), app.main) << "after minimise and restore";
+}
+
 TEST(SecondInstance, HasAWindowOfItsOwn) {
     Dorvel first, second;
     std::string error;

@@ -63,6 +63,13 @@ int LeadingZeros64(std::uint64_t v) {
 #endif
 }
 
+// Keeps a rarely taken path out of its caller, whose registers it would otherwise claim.
+#if defined(__GNUC__)
+#define VARNITZ_NOINLINE __attribute__((noinline))
+#else
+#define VARNITZ_NOINLINE
+#endif
+
 int BitLength64(std::uint64_t v) { return v == 0 ? 0 : 64 - LeadingZeros64(v); }
 
 // ---------------------------------------------------------------------------------------------
@@ -249,16 +256,25 @@ std::uint64_t NearestDoubleBits(const BigInteger& digits, int q) {
     return bits;
 }
 
-// The exact path: the mantissa's digits (the integer part, then the fraction) as a big integer,
-// with V < 10^magnitude their value's bound (|magnitude| <= 323 by the caller).
+// The exact path, also the range ends: the bits of |V| for V = the mantissa's digits (the integer
+// part, then the fraction) * 10^exponent, |exponent| <= 10^18.
 std::uint64_t ExactMagnitudeBits(const unsigned char* intDigits, std::size_t intLength,
-                                 const unsigned char* fracDigits, std::size_t fracLength, int magnitude) {
+                                 const unsigned char* fracDigits, std::size_t fracLength, std::int64_t exponent) {
     const std::size_t total = intLength + fracLength;
     auto digitAt = [=](std::size_t k) -> unsigned {
         return k < intLength ? intDigits[k] : fracDigits[k - intLength];
     };
-    std::size_t first = 0;  // the first significant digit; the caller saw one
-    while (digitAt(first) == '0') ++first;
+    std::size_t first = 0;  // the first significant digit
+    while (first < total && digitAt(first) == '0') ++first;
+    if (first == total) return 0;
+
+    // V = 0.(significant digits) * 10^magnitude, so 10^(magnitude-1) <= V < 10^magnitude.
+    const std::int64_t pointPosition =
+        first <= intLength ? ClampCount(intLength - first) : -ClampCount(first - intLength);
+    const std::int64_t magnitude = pointPosition + exponent;
+    // V >= 10^310 exceeds 2^1024; V < 10^-324 is below 2^-1075, half the smallest subnormal.
+    if (magnitude > 310) return kInfinityBits;
+    if (magnitude < -323) return 0;
 
     // The kept digits: at most kMaxSignificantDigits, then a sticky 1 if any later digit is not 0;
     // without a sticky digit, trailing zeros are dropped (they only scale by ten). The scan for a
@@ -276,7 +292,7 @@ std::uint64_t ExactMagnitudeBits(const unsigned char* intDigits, std::size_t int
         while (digitAt(keptEnd - 1) == '0') --keptEnd;  // stops at the first digit, which is not 0
     }
     const int digitCount = static_cast<int>(keptEnd - first) + (sticky ? 1 : 0);  // 1 to 801
-    const int q = magnitude - digitCount;                                        // V = D * 10^q
+    const int q = static_cast<int>(magnitude) - digitCount;                      // V = D * 10^q
 
     BigInteger digits;
     std::uint32_t chunk = 0;
@@ -339,7 +355,149 @@ bool ProductNearestBits(std::uint64_t w, int q, std::uint64_t* bits) {
 
 namespace {
 
-ParseResult Parse(const unsigned char* s, std::size_t length, bool fast, ConversionPath* path) {
+// What a scanner found: V = (w + f) * 10^q with 0 <= f < 1, f > 0 exactly when droppedNonzero, and
+// the digits themselves for the exact path: V = (integer digits, fraction digits) * 10^exponent.
+struct ScannedNumber {
+    std::uint64_t w;
+    int q;  // clamped to just beyond the power table
+    bool droppedNonzero;
+    const unsigned char* intDigits;
+    std::size_t intLength;
+    const unsigned char* fracDigits;
+    std::size_t fracLength;
+    std::int64_t exponent;
+};
+
+int ClampToTable(std::int64_t q) {
+    return static_cast<int>(q < kMinPowerOfFive ? kMinPowerOfFive - 1 : q > kMaxPowerOfFive ? kMaxPowerOfFive + 1 : q);
+}
+
+#if VARNITZ_CLINGER_PATH
+// w <= 2^53 and |q| <= 22: w and 10^|q| are exact doubles, and one IEEE operation, rounded once to
+// nearest with ties to even, gives the double nearest to w * 10^q. That is the rule's answer unless
+// the value lies exactly halfway between two doubles, which cannot happen here:
+//  - w / 10^-q: a halfway point is dyadic (odd * 2^k), and w / 10^-q = (w / 5^-q) / 2^-q is dyadic
+//    only when 5^-q divides w, and then it has at most 53 significant bits and is a double itself
+//    (the value is at least 10^-22, far from the subnormals).
+//  - w * 10^q, q > 0: taken only when w * 5^q < 2^53, so that the value (w 5^q) 2^q is a double
+//    itself. The test is made on the rounded product: it is below 2^(53 + q) exactly when the
+//    exact one is, as that power of two is a double and rounding is monotone.
+// Both are done as (w * 10^up) / 10^down with one of up, down 0: an exact operation and the one
+// that rounds, without a branch on the sign of q.
+// FLT_EVAL_METHOD == 0 guarantees the single rounding to double (not to the x87's wider format
+// first); the build also turns off contraction into fused operations.
+bool ClingerBits(std::uint64_t w, int q, std::uint64_t* bits) {
+    if (w > kTwoTo53 || q < -22 || q > 22) return false;
+    const int up = q > 0 ? q : 0;
+    const int down = q < 0 ? -q : 0;
+    const double scaled = static_cast<double>(static_cast<std::int64_t>(w)) * kSmallPowers.ten[up];
+    if ((ToBits(scaled) >> 52) >= static_cast<std::uint64_t>(1023 + 53 + up)) return false;
+    *bits = ToBits(scaled / kSmallPowers.ten[down]);
+    return true;
+}
+#else
+bool ClingerBits(std::uint64_t, int, std::uint64_t*) { return false; }
+#endif
+
+// The bits of |V| for a number with a nonzero digit.
+VARNITZ_NOINLINE std::uint64_t MagnitudeBits(const ScannedNumber& n, bool fast, ConversionPath* path) {
+    const std::uint64_t w = n.w;
+    const int q = n.q;
+    std::uint64_t bits;
+    if (fast && w != 0) {
+        if (!n.droppedNonzero && ClingerBits(w, q, &bits)) {
+            if (path) *path = ConversionPath::kClinger;
+            return bits;
+        }
+        // V in [w, w + 1) * 10^q when digits were dropped: when both ends round alike, so does V
+        // (rounding is monotone).
+        std::uint64_t upperBits;
+        if (ProductNearestBits(w, q, &bits) &&
+            (!n.droppedNonzero || (ProductNearestBits(w + 1, q, &upperBits) && upperBits == bits))) {
+            if (path) *path = ConversionPath::kProduct;
+            return bits;
+        }
+    }
+    if (path) *path = ConversionPath::kExact;
+    return ExactMagnitudeBits(n.intDigits, n.intLength, n.fracDigits, n.fracLength, n.exponent);
+}
+
+// ---- Short texts ----
+//
+// A text of at most 19 characters has at most 19 digits, so they fit w without a count, and an
+// exponent below 10^18 without saturation: the scanner for the common case needs no limits but
+// the text's end. The field texts have at most 14 characters. Leading blanks go to the general
+// scanner.
+constexpr std::size_t kShortTextMax = 19;
+
+// false: the general scanner reads it.
+bool ParseShort(const unsigned char* s, std::size_t length, ParseResult* result, ConversionPath* path) {
+    if (length > kShortTextMax || length == 0) return false;
+    unsigned c = s[0];
+    if (IsBlank(c)) return false;
+    std::size_t i = 0;
+    bool negative = false;
+    if (c == '-' || c == '+') {
+        negative = c == '-';
+        i = 1;
+    }
+    std::uint64_t w = 0;
+    unsigned d;
+    const std::size_t intBegin = i;
+    while (i < length && (d = s[i] - '0') <= 9) {
+        w = w * 10 + d;
+        ++i;
+    }
+    const std::size_t intLength = i - intBegin;
+    std::size_t fracBegin = i;
+    if (i < length && s[i] == '.') {
+        fracBegin = ++i;
+        while (i < length && (d = s[i] - '0') <= 9) {
+            w = w * 10 + d;
+            ++i;
+        }
+    }
+    const std::size_t fracLength = i - fracBegin;
+    if (intLength + fracLength == 0) {
+        *result = {0.0, 0};  // no mantissa: +0, whatever the sign
+        return true;
+    }
+    std::int64_t exponent = 0;
+    if (i < length && ((s[i] | 0x20) == 'e' || (s[i] | 0x20) == 'd')) {
+        std::size_t j = i + 1;
+        bool exponentNegative = false;
+        if (j < length && (s[j] == '-' || s[j] == '+')) {
+            exponentNegative = s[j] == '-';
+            ++j;
+        }
+        if (j < length && (d = s[j] - '0') <= 9) {  // otherwise the letter is not part of the number
+            do {
+                exponent = exponent * 10 + d;
+                ++j;
+            } while (j < length && (d = s[j] - '0') <= 9);
+            if (exponentNegative) exponent = -exponent;
+            i = j;
+        }
+    }
+    const std::uint64_t signBit = negative ? kSignBit : 0;
+    const int q = ClampToTable(exponent - static_cast<std::int64_t>(fracLength));
+    std::uint64_t bits;
+    if (w != 0 && ClingerBits(w, q, &bits)) {
+        if (path) *path = ConversionPath::kClinger;
+    } else if (w == 0) {
+        if (path) *path = ConversionPath::kNoArithmetic;
+        bits = 0;
+    } else {
+        const ScannedNumber number = {w, q, false, s + intBegin, intLength, s + fracBegin, fracLength, exponent};
+        bits = MagnitudeBits(number, true, path);
+    }
+    *result = {FromBits(bits | signBit), i};
+    return true;
+}
+
+// ---- Any text ----
+
+VARNITZ_NOINLINE ParseResult ParseGeneral(const unsigned char* s, std::size_t length, bool fast, ConversionPath* path) {
     // Characters beyond `length` read as NUL, and a NUL continues nothing: scanning never goes past
     // a NUL, so the NUL-terminated overload may pass the largest length.
     auto at = [s, length](std::size_t i) -> unsigned { return i < length ? s[i] : 0u; };
@@ -366,7 +524,7 @@ ParseResult Parse(const unsigned char* s, std::size_t length, bool fast, Convers
     while ((d = at(pos) - '0') <= 9) {
         if (wDigits < kMaxFastDigits) {
             w = w * 10 + d;
-            wDigits += w != 0 ? 1 : 0;
+            wDigits += w != 0 ? 1 : 0;  // leading zeros are not significant
         } else {
             ++droppedInt;
             droppedNonzero = droppedNonzero || d != 0;
@@ -413,52 +571,22 @@ ParseResult Parse(const unsigned char* s, std::size_t length, bool fast, Convers
     const std::uint64_t signBit = negative ? kSignBit : 0;
     if (w == 0) return {FromBits(signBit), consumed};  // every digit is 0
 
-    // 10^(wDigits-1) <= w, so 10^(magnitude-1) <= V < 10^magnitude.
-    const std::int64_t q64 = exponent + ClampCount(droppedInt) - ClampCount(fracInW);
-    const std::int64_t magnitude = q64 + wDigits;
-    // V >= 10^310 exceeds 2^1024; V < 10^-324 is below 2^-1075, half the smallest subnormal.
-    if (magnitude > 310) return {FromBits(kInfinityBits | signBit), consumed};
-    if (magnitude < -323) return {FromBits(signBit), consumed};
-    const int q = static_cast<int>(q64);  // -342 .. 309
+    // Every q beyond the table goes to the exact path, which also decides the range ends.
+    const ScannedNumber number = {w,
+                                  ClampToTable(exponent + ClampCount(droppedInt) - ClampCount(fracInW)),
+                                  droppedNonzero,
+                                  s + intBegin,
+                                  intLength,
+                                  s + fracBegin,
+                                  fracLength,
+                                  exponent};
+    return {FromBits(MagnitudeBits(number, fast, path) | signBit), consumed};
+}
 
-    if (fast) {
-#if VARNITZ_CLINGER_PATH
-        // w <= 2^53 and |q| <= 22: w and 10^|q| are exact doubles, and one IEEE operation, rounded
-        // once to nearest with ties to even, gives the double nearest to V. That is the rule's
-        // answer unless V lies exactly halfway between two doubles, which cannot happen here:
-        //  - w / 10^-q: a halfway point is dyadic (odd * 2^k), and w / 10^-q = (w / 5^-q) / 2^-q is
-        //    dyadic only when 5^-q divides w, and then it has at most 53 significant bits and is a
-        //    double itself (V >= 10^-22 is far from the subnormals).
-        //  - w * 10^q, q > 0: taken only when w * 5^q < 2^53, so that V = (w 5^q) 2^q is a double
-        //    itself. The test is made in doubles: the rounded product is below 2^53 exactly when the
-        //    exact one is, as 2^53 is a double and rounding is monotone.
-        // FLT_EVAL_METHOD == 0 guarantees the single rounding to double (not to the x87's wider
-        // format first); the build also turns off contraction into fused operations.
-        if (!droppedNonzero && w <= kTwoTo53 && q >= -22 && q <= 22) {
-            const double dw = static_cast<double>(static_cast<std::int64_t>(w));  // exact
-            const double* ten = kSmallPowers.ten;
-            if (q <= 0 || dw * static_cast<double>(static_cast<std::int64_t>(kSmallPowers.five[q])) < 9007199254740992.0) {
-                if (path) *path = ConversionPath::kClinger;
-                const double value = q == 0 ? dw : q < 0 ? dw / ten[-q] : dw * ten[q];
-                return {FromBits(ToBits(value) | signBit), consumed};
-            }
-        }
-#endif
-        // V in [w, w + 1) * 10^q when digits were dropped: when both ends round alike, so does V
-        // (rounding is monotone).
-        std::uint64_t bits;
-        std::uint64_t upperBits;
-        if (ProductNearestBits(w, q, &bits) &&
-            (!droppedNonzero || (ProductNearestBits(w + 1, q, &upperBits) && upperBits == bits))) {
-            if (path) *path = ConversionPath::kProduct;
-            return {FromBits(bits | signBit), consumed};
-        }
-    }
-
-    if (path) *path = ConversionPath::kExact;
-    const std::uint64_t bits =
-        ExactMagnitudeBits(s + intBegin, intLength, s + fracBegin, fracLength, static_cast<int>(magnitude));
-    return {FromBits(bits | signBit), consumed};
+ParseResult Parse(const unsigned char* s, std::size_t length, bool fast, ConversionPath* path) {
+    ParseResult result;
+    if (fast && ParseShort(s, length, &result, path)) return result;
+    return ParseGeneral(s, length, fast, path);
 }
 
 }  // namespace

@@ -8,10 +8,10 @@ namespace {
 
 constexpr int kProgramIconId = 1;  // icon group; LoadIconA picks the standard size from it
 
-// The i386 start-up code leaves the x87 unit at 64-bit precision. Arithmetic goes through SSE2, but
-// anything left on the x87 (the CRT's maths, returned doubles) must round to double as the 64-bit
-// and native builds do: 53-bit precision, round to nearest, every exception masked so that a
-// division by zero gives an infinity instead of a trap.
+// Arithmetic goes through SSE2, but whatever still runs on the x87 (the C runtime's maths, doubles
+// returned in st(0)) must round as the 64-bit and native builds do. The x87 state at start is the
+// loader's and the runtime's choice, so it is set here: 53-bit precision, round to nearest, every
+// exception masked so that a division by zero gives an infinity instead of a trap.
 void UseDoublePrecision() {
 #if defined(__i386__)
     const unsigned short kDoubleControlWord = 0x027F;

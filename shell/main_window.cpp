@@ -1,7 +1,5 @@
 #include "main_window.h"
 
-#include <commctrl.h>
-
 #include "controls.h"
 #include "paint.h"
 #include "varnitz/form.h"

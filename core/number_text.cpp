@@ -73,13 +73,20 @@ int LeadingZeros64(std::uint64_t v) {
 int BitLength64(std::uint64_t v) { return v == 0 ? 0 : 64 - LeadingZeros64(v); }
 
 // ---------------------------------------------------------------------------------------------
-// 128-bit arithmetic, portable: the 32-bit build has no 128-bit integer type.
+// 128-bit arithmetic: the 32-bit build has no 128-bit integer type.
 // ---------------------------------------------------------------------------------------------
 
-struct Uint128 {
-    std::uint64_t high;
-    std::uint64_t low;
-};
+}  // namespace
+
+Uint128 Multiply64Portable(std::uint64_t a, std::uint64_t b) {
+    const std::uint64_t aLo = a & 0xFFFFFFFFu, aHi = a >> 32;
+    const std::uint64_t bLo = b & 0xFFFFFFFFu, bHi = b >> 32;
+    const std::uint64_t ll = aLo * bLo, lh = aLo * bHi, hl = aHi * bLo, hh = aHi * bHi;
+    const std::uint64_t mid = (ll >> 32) + (lh & 0xFFFFFFFFu) + (hl & 0xFFFFFFFFu);  // below 3 * 2^32
+    return {hh + (lh >> 32) + (hl >> 32) + (mid >> 32), (ll & 0xFFFFFFFFu) | (mid << 32)};
+}
+
+namespace {
 
 Uint128 Multiply64(std::uint64_t a, std::uint64_t b) {
 #if defined(__SIZEOF_INT128__)
@@ -87,11 +94,7 @@ Uint128 Multiply64(std::uint64_t a, std::uint64_t b) {
     const Wide p = static_cast<Wide>(a) * b;
     return {static_cast<std::uint64_t>(p >> 64), static_cast<std::uint64_t>(p)};
 #else
-    const std::uint64_t aLo = a & 0xFFFFFFFFu, aHi = a >> 32;
-    const std::uint64_t bLo = b & 0xFFFFFFFFu, bHi = b >> 32;
-    const std::uint64_t ll = aLo * bLo, lh = aLo * bHi, hl = aHi * bLo, hh = aHi * bHi;
-    const std::uint64_t mid = (ll >> 32) + (lh & 0xFFFFFFFFu) + (hl & 0xFFFFFFFFu);  // below 3 * 2^32
-    return {hh + (lh >> 32) + (hl >> 32) + (mid >> 32), (ll & 0xFFFFFFFFu) | (mid << 32)};
+    return Multiply64Portable(a, b);
 #endif
 }
 

@@ -23,6 +23,14 @@ struct PowerOfFive128 {
 };
 PowerOfFive128 PowerOfFive(int q);
 
+// a * b, all 128 bits, from four 32 x 32-bit products: what the 32-bit build uses (the 64-bit ones
+// multiply with the compiler's 128-bit type).
+struct Uint128 {
+    std::uint64_t high;
+    std::uint64_t low;
+};
+Uint128 Multiply64Portable(std::uint64_t a, std::uint64_t b);
+
 // Which way a conversion went.
 enum class ConversionPath {
     kNoArithmetic,  // no number, zero, or beyond the range: decided by the text's shape alone

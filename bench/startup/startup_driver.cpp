@@ -3,8 +3,9 @@
 //
 //   startup_driver <runs> <label>=<exe> ...      labels: dorvel, floor_controls, floor_empty, dorvel_marked
 //
-// Each program is started once to warm the file cache, then <runs> times in rotating order, so that
-// a neighbour's load falls on all of them alike. A start counts when WaitForInputIdle has returned
+// Each program is started once to warm the file cache, then <runs> rounds of one start each, in an
+// order shuffled every round (from a fixed seed), so that a neighbour's load falls on all of them
+// alike and no program always follows the same one. A start counts when WaitForInputIdle has returned
 // and the window is then found visible with its controls (and, for Dorvel, its three results); if
 // that needs a moment more, the start ends when it is first seen complete. Then WM_CLOSE, and the
 // process must end with exit code 0.
@@ -21,7 +22,7 @@
 namespace {
 
 constexpr const char* kWindowClass = "Dorvel_main_window";
-constexpr const char* kMarksVariable = "VARNITZ_STARTUP_MARKS";  // read by startup_dorvel_marked
+constexpr const char* kMarksVariable = "VARNITZ_STARTUP_MARKS";  // read by the startup_* programs
 constexpr const char* kResults[] = {"98.3778", "7.986", "965.065"};  // what the start texts give
 constexpr DWORD kStartTimeoutMs = 60000;
 constexpr DWORD kCompleteTimeoutMs = 10000;
@@ -36,20 +37,21 @@ struct ProgramKind {
 constexpr ProgramKind kKinds[] = {
     // label            children results marked
     {"dorvel",          34,      true,   false},
-    {"floor_controls",  34,      false,  false},
-    {"floor_empty",     0,       false,  false},
+    {"floor_controls",  34,      false,  true},
+    {"floor_empty",     0,       false,  true},
     {"dorvel_marked",   34,      true,   true},
 };
+
+// One start of a marked program: each mark's time since CreateProcess was called, in order.
+using MarkTimes = std::vector<std::pair<std::string, double>>;
 
 struct Program {
     const ProgramKind* kind;
     std::string path;
     std::vector<double> startMs;
     int late = 0;  // starts that were complete only after WaitForInputIdle had returned
+    std::vector<MarkTimes> marks;  // one per counted start, for the marked programs
 };
-
-// One start of the marked program: each mark's time since CreateProcess was called, in order.
-using MarkTimes = std::vector<std::pair<std::string, double>>;
 
 LARGE_INTEGER Frequency;
 
@@ -132,7 +134,7 @@ MarkTimes ReadMarks(const std::string& path, double createTicks) {
 }
 
 // One start, check and close. Returns false, after ending the process, when anything is wrong.
-bool RunOnce(Program& program, bool counted, std::vector<MarkTimes>& allMarks) {
+bool RunOnce(Program& program, bool counted) {
     const std::string marksPath = MarksPath();
     if (program.kind->marked) DeleteFileA(marksPath.c_str());
 
@@ -192,7 +194,7 @@ bool RunOnce(Program& program, bool counted, std::vector<MarkTimes>& allMarks) {
         MarkTimes marks = ReadMarks(marksPath, created);
         marks.insert(marks.begin(), {"CreateProcess returns", Ms(returned - created)});
         marks.push_back({"WaitForInputIdle returns", Ms(idleAt - created)});
-        allMarks.push_back(marks);
+        program.marks.push_back(marks);
     }
     return true;
 }
@@ -220,9 +222,10 @@ void PrintRatio(const std::vector<Program>& programs, const char* over, const ch
 
 // For each mark: its time since CreateProcess and the step from the mark before, least and median.
 // A neighbour's load only ever adds time, so the least of many starts is the closest to the cost.
-void PrintPhases(const std::vector<MarkTimes>& runs) {
+void PrintPhases(const Program& program) {
+    const std::vector<MarkTimes>& runs = program.marks;
     if (runs.empty()) return;
-    std::printf("\nphases of dorvel_marked, ms over %zu starts:\n", runs.size());
+    std::printf("\nphases of %s, ms over %zu starts:\n", program.kind->label, runs.size());
     std::printf("  %-38s %21s %21s\n", "", "since CreateProcess", "step");
     std::printf("  %-38s %10s %10s %10s %10s\n", "mark", "min", "median", "min", "median");
     const MarkTimes& first = runs.front();
@@ -260,18 +263,24 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "unknown program: %s\n", argv[i]);
             return 2;
         }
-        programs.push_back({kind, equals + 1, {}, 0});
+        programs.push_back({kind, equals + 1, {}, 0, {}});
     }
     SetEnvironmentVariableA(kMarksVariable, MarksPath().c_str());
 
-    std::vector<MarkTimes> marks;
-    std::printf("warm-up, then %d starts of each program in rotating order:\n", runs);
+    std::printf("warm-up, then %d rounds of one start of each program, in shuffled order:\n", runs);
     for (Program& p : programs) {
-        if (!RunOnce(p, false, marks)) return 1;
+        if (!RunOnce(p, false)) return 1;
     }
+    std::vector<std::size_t> order(programs.size());
+    for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
+    unsigned seed = 20261211;
     for (int round = 0; round < runs; ++round) {
-        for (std::size_t k = 0; k < programs.size(); ++k) {
-            if (!RunOnce(programs[(k + static_cast<std::size_t>(round)) % programs.size()], true, marks)) return 1;
+        for (std::size_t k = order.size(); k > 1; --k) {
+            seed = seed * 1103515245u + 12345u;
+            std::swap(order[k - 1], order[(seed >> 16) % k]);
+        }
+        for (std::size_t k : order) {
+            if (!RunOnce(programs[k], true)) return 1;
         }
     }
 
@@ -286,6 +295,6 @@ int main(int argc, char** argv) {
     PrintRatio(programs, "dorvel", "floor_empty", 0);
     PrintRatio(programs, "floor_controls", "floor_empty", 0);
     PrintRatio(programs, "dorvel_marked", "dorvel", 0);
-    PrintPhases(marks);
+    for (const Program& p : programs) PrintPhases(p);
     return 0;
 }

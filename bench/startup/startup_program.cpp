@@ -2,8 +2,9 @@
 //   1  startup_floor_empty     the same class, window and message loop, with nothing in the window
 //   2  startup_floor_controls  the same with the 34 controls made, the list filled and the default
 //                              selected, but computing nothing and painting no picture
-//   3  startup_dorvel_marked   Dorvel itself (the shell's window procedure), with a time mark at
-//                              each step of its start-up, written to a file when it ends
+//   3  startup_dorvel_marked   Dorvel itself: the shell's window procedure
+// Each takes a time mark at every step of its start-up (a dozen counter reads, microseconds in all)
+// and writes them to a file when it ends, so that the phases of the three can be set side by side.
 // They start through the shell's own entry and flags; WinMain follows shell/main.cpp step for step:
 // keep the two alike, or the floors stop being floors.
 #include <windows.h>
@@ -15,7 +16,7 @@
 namespace {
 
 constexpr bool kControls = STARTUP_PROGRAM >= 2;
-constexpr bool kMarked = STARTUP_PROGRAM == 3;
+constexpr bool kDorvel = STARTUP_PROGRAM == 3;
 
 constexpr int kProgramIconId = 1;
 // Where the marks go: the driver names the file; without it they are dropped.
@@ -31,7 +32,7 @@ Mark Marks[kMaxMarks];
 int MarkCount = 0;
 
 void MarkTime(const char* name) {
-    if (!kMarked || MarkCount == kMaxMarks) return;
+    if (MarkCount == kMaxMarks) return;
     Marks[MarkCount].name = name;
     QueryPerformanceCounter(&Marks[MarkCount].at);
     ++MarkCount;
@@ -97,10 +98,11 @@ bool FirstUpdateOf(varnitz::FieldId field, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK MarkedProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     static bool painted = false;
+    const WNDPROC inner = kDorvel ? varnitz::MainWindowProc : FloorProc;
     switch (message) {
         case WM_CREATE: {
             MarkTime("WM_CREATE");
-            const LRESULT result = varnitz::MainWindowProc(window, message, wParam, lParam);
+            const LRESULT result = inner(window, message, wParam, lParam);
             MarkTime("WM_CREATE returns");
             return result;
         }
@@ -115,13 +117,13 @@ LRESULT CALLBACK MarkedProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             if (!painted) {
                 painted = true;
                 MarkTime("first WM_PAINT");
-                const LRESULT result = varnitz::MainWindowProc(window, message, wParam, lParam);
+                const LRESULT result = inner(window, message, wParam, lParam);
                 MarkTime("first WM_PAINT returns");
                 return result;
             }
             break;
     }
-    return varnitz::MainWindowProc(window, message, wParam, lParam);
+    return inner(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -133,7 +135,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_DBLCLKS;
-    windowClass.lpfnWndProc = kMarked ? MarkedProc : FloorProc;
+    windowClass.lpfnWndProc = MarkedProc;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kProgramIconId));
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
@@ -163,6 +165,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    if (kMarked) WriteMarks();
+    WriteMarks();
     return static_cast<int>(message.wParam);
 }

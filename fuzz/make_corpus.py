@@ -3,7 +3,9 @@
 
 Run again after editing the tables below; the seeds are committed, the fuzzers' finds are not.
 """
+import math
 import os
+import random
 import shutil
 import struct
 from fractions import Fraction
@@ -98,6 +100,43 @@ FORMAT_SEEDS = {
     "short_input": b"\x01\x02",
 }
 
+def largest_below(value: Fraction) -> float:
+    d = float(value)
+    return d if Fraction(d) < value else math.nextafter(d, 0.0)
+
+
+def seventeen_digit_carries() -> dict:
+    """Doubles just below a power of ten whose 17-digit form rounds up to it (N reaches 10^17)."""
+    seeds = {}
+    for n in range(-323, 309):
+        power = Fraction(10) ** n
+        d = largest_below(power)
+        if d > 0 and (power - Fraction(d)) * 2 * 10**17 <= power:
+            seeds[f"carry17_{n}"] = bits(d)
+    return seeds
+
+
+def seventeen_digit_near_halfway() -> dict:
+    """Doubles within ~1e-20 of a point halfway between two 17-digit decimals, on either side:
+    where a fast 17-digit conversion must give up and divide exactly."""
+    rng = random.Random(7)
+    found = []
+    for _ in range(150000):
+        point = rng.randint(-300, 300)
+        n = rng.randint(10**16, 10**17 - 1)
+        midpoint = Fraction(2 * n + 1, 2) * Fraction(10) ** (point - 17)
+        d = float(midpoint)
+        distance = abs(Fraction(d) - midpoint) / midpoint
+        if distance != 0:
+            found.append((distance, d, Fraction(d) > midpoint))
+    found.sort()
+    above = [d for _, d, up in found if up][:4]
+    below = [d for _, d, up in found if not up][:4]
+    seeds = {f"near_half17_above_{i}": bits(d) for i, d in enumerate(above)}
+    seeds.update({f"near_half17_below_{i}": bits(d) for i, d in enumerate(below)})
+    return seeds
+
+
 VOLTAGE, CAPACITANCE, FREQUENCY, ENERGY, REACTANCE, SIDE_A, SIDE_B, THICKNESS, PERMITTIVITY, PLATE, LIST = range(11)
 SILENT = 1
 
@@ -159,7 +198,7 @@ def write(target: str, seeds: dict) -> None:
 
 def main() -> None:
     write("fuzz_parse_decimal", {k: v.encode("latin-1") for k, v in PARSE_SEEDS.items()})
-    write("fuzz_format_six_digits", FORMAT_SEEDS)
+    write("fuzz_format_six_digits", {**FORMAT_SEEDS, **seventeen_digit_carries(), **seventeen_digit_near_halfway()})
     form = {}
     for name, steps in FORM_SEEDS.items():
         form[name] = b"\x00" + b"".join(steps)

@@ -19,6 +19,7 @@ cmake --build --preset fuzz -j "${JOBS:-2}"
 "$BIN/reference_check"
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/varnitz-fuzz.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
 ARTIFACTS="$ROOT/build/fuzz/artifacts"
 mkdir -p "$ARTIFACTS"
 SUMMARY=""
@@ -49,5 +50,4 @@ for target in $TARGETS; do
     SUMMARY="$SUMMARY$line
 "
 done
-rm -rf "$WORK"
 printf '\n%s' "$SUMMARY"

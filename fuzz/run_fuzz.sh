@@ -4,7 +4,8 @@
 #   FUZZ_TARGETS   which targets (default all three)
 # Each target starts from a copy of its committed seed corpus, so a run never grows the
 # repository. Any finding (crash, sanitizer report, failed check, timeout, memory limit) fails the
-# script; its reproducer is kept in the artifact directory printed below.
+# script (after the other targets have had their run); the reproducer is kept in the artifact
+# directory printed below.
 set -eu
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -23,6 +24,7 @@ trap 'rm -rf "$WORK"' EXIT
 ARTIFACTS="$ROOT/build/fuzz/artifacts"
 mkdir -p "$ARTIFACTS"
 SUMMARY=""
+FAILED=""
 for target in $TARGETS; do
     corpus="$WORK/$target"
     mkdir -p "$corpus"
@@ -40,10 +42,13 @@ for target in $TARGETS; do
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
     if [ "$status" -ne 0 ]; then
-        tail -n 60 "$log"
+        # The report, from its first line on; the fuzzer's progress lines before it say nothing.
+        report=$(sed -n '/check failed\|ERROR:\|runtime error\|==[0-9]*==/,$p' "$log" | head -n 40)
+        if [ -n "$report" ]; then echo "$report"; else tail -n 40 "$log"; fi
         echo "FAILED: $target (exit $status); reproducer in $ARTIFACTS/" >&2
         echo "rerun: $BIN/$target <reproducer>" >&2
-        exit 1
+        FAILED="$FAILED $target"
+        continue
     fi
     line="$target: ${rate:-?} exec/s, ${execs:-?} executions in ${SECONDS_PER_TARGET} s"
     echo "$line"
@@ -51,3 +56,7 @@ for target in $TARGETS; do
 "
 done
 printf '\n%s' "$SUMMARY"
+if [ -n "$FAILED" ]; then
+    echo "fuzzing found faults in:$FAILED" >&2
+    exit 1
+fi

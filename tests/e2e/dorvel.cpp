@@ -10,7 +10,7 @@
 namespace e2e {
 
 // The window's controls as the program creates them, in creation order.
-constexpr ControlSpec kControls[kControlCount] = {
+constexpr ControlRow kControls[kControlCount] = {
     // class       text                                          style       x    y    w    h    id field
     {"Button",   "Энергия заряда и реактивное сопротивление", 0x50000207, 5,   20,  415, 130, 0, kNoField},
     {"Static",   "Напряжение:",                               0x50000000, 15,  50,  100, 20,  0, kNoField},
@@ -149,12 +149,12 @@ void ReleaseProbe(Dorvel& app) {
 // Binds the fields by class and position, so that a wrong creation order shows in the layout
 // tests alone and does not derail every other test.
 void BindFields(Dorvel& app) {
-    for (const ControlSpec& spec : kControls) {
-        if (spec.field == kNoField) continue;
+    for (const ControlRow& row : kControls) {
+        if (row.field == kNoField) continue;
         for (int i = 0; i < app.controlCount; ++i) {
             RECT r = ClientRectIn(app.controls[i], app.main);
-            if (_stricmp(ClassOf(app.controls[i]).c_str(), spec.className) == 0 && r.left == spec.x && r.top == spec.y) {
-                app.fields[spec.field] = app.controls[i];
+            if (_stricmp(ClassOf(app.controls[i]).c_str(), row.className) == 0 && r.left == row.x && r.top == row.y) {
+                app.fields[row.field] = app.controls[i];
                 break;
             }
         }

@@ -29,7 +29,7 @@ enum Field : int {
 };
 constexpr int kNoField = -1;
 
-struct ControlSpec {
+struct ControlRow {
     const char* className;
     const char* text;  // nullptr: no text at creation
     DWORD style;
@@ -39,7 +39,7 @@ struct ControlSpec {
 };
 
 constexpr int kControlCount = 34;
-extern const ControlSpec kControls[kControlCount];
+extern const ControlRow kControls[kControlCount];
 
 constexpr int kMaterialCount = 24;
 constexpr int kDefaultMaterial = 10;

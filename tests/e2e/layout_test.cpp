@@ -39,34 +39,34 @@ TEST_F(Layout, ChildrenFollowTheControlTableInCreationOrder) {
     ASSERT_TRUE(inOrder) << "children in z-order:" << order;
 
     for (int i = 0; i < kControlCount; ++i) {
-        const ControlSpec& spec = kControls[i];
+        const ControlRow& row = kControls[i];
         HWND hwnd = app.controls[i];
-        SCOPED_TRACE("control #" + std::to_string(i + 1) + " " + spec.className + " " + (spec.text ? spec.text : ""));
-        EXPECT_EQ(ClassOf(hwnd), spec.className);
+        SCOPED_TRACE("control #" + std::to_string(i + 1) + " " + row.className + " " + (row.text ? row.text : ""));
+        EXPECT_EQ(ClassOf(hwnd), row.className);
         EXPECT_EQ(GetParent(hwnd), app.main) << "a direct child of the main window";
         EXPECT_EQ(GetWindowLongA(hwnd, GWL_EXSTYLE), 0);
-        EXPECT_EQ(GetWindowLongA(hwnd, GWL_ID), spec.id);
+        EXPECT_EQ(GetWindowLongA(hwnd, GWL_ID), row.id);
         EXPECT_EQ(Send(hwnd, WM_GETFONT, 0, 0), 0) << "no font set: the system font";
         const DWORD style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
         const RECT r = ClientRectIn(hwnd, app.main);
-        EXPECT_EQ(r.left, spec.x);
-        EXPECT_EQ(r.top, spec.y);
-        EXPECT_EQ(r.right - r.left, spec.width);
-        if (spec.field == Material) {
+        EXPECT_EQ(r.left, row.x);
+        EXPECT_EQ(r.top, row.y);
+        EXPECT_EQ(r.right - r.left, row.width);
+        if (row.field == Material) {
             EXPECT_EQ(style, kListStyleWithoutScrollBar) << std::hex << "style 0x" << style;
             // The height it was created with is what the opened list reaches to.
             RECT dropped{};
             Send(hwnd, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
             MapWindowPoints(nullptr, app.main, reinterpret_cast<POINT*>(&dropped), 2);
-            EXPECT_EQ(dropped.left, spec.x);
-            EXPECT_EQ(dropped.top, spec.y);
-            EXPECT_EQ(dropped.right - dropped.left, spec.width);
+            EXPECT_EQ(dropped.left, row.x);
+            EXPECT_EQ(dropped.top, row.y);
+            EXPECT_EQ(dropped.right - dropped.left, row.width);
         } else {
-            EXPECT_EQ(style, spec.style) << std::hex << "style 0x" << style;
-            EXPECT_EQ(r.bottom - r.top, spec.height);
+            EXPECT_EQ(style, row.style) << std::hex << "style 0x" << style;
+            EXPECT_EQ(r.bottom - r.top, row.height);
         }
-        if (spec.text) {
-            EXPECT_TEXT(Text(hwnd), spec.text);
+        if (row.text) {
+            EXPECT_TEXT(Text(hwnd), row.text);
         }
     }
 }
@@ -141,26 +141,26 @@ TEST_F(ProbedLayout, WindowsAreCreatedWithTheTableArguments) {
     }
     ASSERT_EQ(children.size(), static_cast<size_t>(kControlCount));
     for (int i = 0; i < kControlCount; ++i) {
-        const ControlSpec& spec = kControls[i];
+        const ControlRow& row = kControls[i];
         const ProbeEvent& e = children[i];
-        SCOPED_TRACE("control #" + std::to_string(i + 1) + " " + spec.className + " " + (spec.text ? spec.text : ""));
+        SCOPED_TRACE("control #" + std::to_string(i + 1) + " " + row.className + " " + (row.text ? row.text : ""));
         // Wine hands the hook the class name as the manifest redirects it, "6.0.2600.2982!Button",
         // and spells that one "Combobox"; class names ignore case.
         const std::string created = e.className;
         const std::string name = created.substr(created.find('!') == std::string::npos ? 0 : created.find('!') + 1);
-        EXPECT_EQ(_stricmp(name.c_str(), spec.className), 0) << "class " << created;
-        if (spec.text) {
-            EXPECT_TEXT(e.text, spec.text);
+        EXPECT_EQ(_stricmp(name.c_str(), row.className), 0) << "class " << created;
+        if (row.text) {
+            EXPECT_TEXT(e.text, row.text);
         } else {
             EXPECT_EQ(e.textLength, -1) << "created without text, got \"" << e.text << "\"";
         }
-        EXPECT_EQ(e.style, spec.style) << std::hex << "style 0x" << e.style;
+        EXPECT_EQ(e.style, row.style) << std::hex << "style 0x" << e.style;
         EXPECT_EQ(e.exStyle, 0u);
-        EXPECT_EQ(e.x, spec.x);
-        EXPECT_EQ(e.y, spec.y);
-        EXPECT_EQ(e.width, spec.width);
-        EXPECT_EQ(e.height, spec.height);
-        EXPECT_EQ(e.id, spec.id);
+        EXPECT_EQ(e.x, row.x);
+        EXPECT_EQ(e.y, row.y);
+        EXPECT_EQ(e.width, row.width);
+        EXPECT_EQ(e.height, row.height);
+        EXPECT_EQ(e.id, row.id);
         EXPECT_EQ(e.hwnd, reinterpret_cast<UINT64>(app.controls[i])) << "the same window as the z-order's #" << i + 1;
     }
 }

@@ -429,8 +429,8 @@ VARNITZ_NOINLINE std::uint64_t MagnitudeBits(const ScannedNumber& n, bool fast, 
 //
 // A text of at most 19 characters has at most 19 digits, so they fit w without a count, and an
 // exponent below 10^18 without saturation: the scanner for the common case needs no limits but
-// the text's end. The field texts have at most 14 characters. Leading blanks go to the general
-// scanner.
+// the text's end. The field texts have at most 14 characters. Leading blanks, and values that
+// the Clinger path cannot take, go to the general scanner.
 constexpr std::size_t kShortTextMax = 19;
 
 // false: the general scanner reads it.
@@ -482,19 +482,12 @@ bool ParseShort(const unsigned char* s, std::size_t length, ParseResult* result,
             i = j;
         }
     }
-    const std::uint64_t signBit = negative ? kSignBit : 0;
-    const int q = ClampToTable(exponent - static_cast<std::int64_t>(fracLength));
-    std::uint64_t bits;
-    if (w != 0 && ClingerBits(w, q, &bits)) {
-        if (path) *path = ConversionPath::kClinger;
-    } else if (w == 0) {
-        if (path) *path = ConversionPath::kNoArithmetic;
-        bits = 0;
-    } else {
-        const ScannedNumber number = {w, q, false, s + intBegin, intLength, s + fracBegin, fracLength, exponent};
-        bits = MagnitudeBits(number, true, path);
-    }
-    *result = {FromBits(bits | signBit), i};
+    // Only the Clinger path here: the others are rare in typed numbers, and calling them would cost
+    // every call the registers they need. The general scanner reads such texts again.
+    std::uint64_t bits = 0;
+    if (w != 0 && !ClingerBits(w, ClampToTable(exponent - static_cast<std::int64_t>(fracLength)), &bits)) return false;
+    if (path) *path = w != 0 ? ConversionPath::kClinger : ConversionPath::kNoArithmetic;
+    *result = {FromBits(bits | (negative ? kSignBit : 0)), i};
     return true;
 }
 

@@ -119,16 +119,10 @@ struct SmallPowers {
     std::uint64_t five[kAnchorStep];
     double ten[23];
     constexpr SmallPowers() : five(), ten() {
-        std::uint64_t f = 1;
-        for (int k = 0; k < kAnchorStep; ++k) {
-            five[k] = f;
-            f *= 5;
-        }
-        double t = 1.0;
-        for (int k = 0; k <= 22; ++k) {
-            ten[k] = t;
-            t *= 10.0;
-        }
+        five[0] = 1;
+        for (int k = 1; k < kAnchorStep; ++k) five[k] = five[k - 1] * 5;
+        ten[0] = 1.0;
+        for (int k = 1; k <= 22; ++k) ten[k] = ten[k - 1] * 10.0;
     }
 };
 constexpr SmallPowers kSmallPowers;
@@ -643,7 +637,8 @@ SmallQuotient ScaledQuotient(std::uint64_t m, int e, int p) {
 
 // The first estimate of P for 2^(b-1) <= |x| < 2^b: floor((b - 1) lg 2) + 1, which is P or P - 1
 // (10^(P-1) <= |x| < 2^b <= 2^(b-1) * 10). (n * 315653) >> 20 is floor(n lg 2) for |n| < 1200,
-// checked against exact powers for every such n.
+// checked against exact powers for every such n; were it off for some binade, the fast path would
+// decline there, which the tests would see.
 int DecimalExponentEstimate(int b) { return FloorDivide((b - 1) * 315653, 1 << 20) + 1; }
 
 // The exact path, |x| = m * 2^e, m > 0.

@@ -429,6 +429,31 @@ TEST(SeventeenDigitPaths, FastAgainstExactOnRandomDoubles) {
     EXPECT_GE(paths[ConversionPath::kProduct], paths.Total() - paths.Total() / 500);
 }
 
+// The smallest and the largest double of every binade: the fast path decides them all but the
+// exact ties (2^-25 is one: 0.298023223876953125e-7), so its estimate of P (P or P - 1 from the
+// binary exponent) holds for every binade.
+TEST(SeventeenDigitPaths, FastPathDecidesInEveryBinade) {
+    int ties = 0;
+    for (int field = 0; field <= 2046; ++field) {
+        const std::uint64_t base = static_cast<std::uint64_t>(field) << 52;
+        std::vector<std::uint64_t> ends = {base | 0x000FFFFFFFFFFFFFu};
+        if (field != 0) ends.push_back(base);
+        if (field == 0) {
+            for (int bit = 0; bit < 52; ++bit) {  // the subnormal "binades": 2^k and 2^(k+1) - 1 units
+                ends.push_back(std::uint64_t{1} << bit);
+                ends.push_back((std::uint64_t{2} << bit) - 1);
+            }
+        }
+        for (std::uint64_t bits : ends) {
+            ConversionPath path;
+            ExpectSameForm(FromBits(bits), &path);  // declined only if a tie
+            ties += path == ConversionPath::kProduct ? 0 : 1;
+        }
+    }
+    std::printf("%d exact ties among the binade ends\n", ties);
+    EXPECT_LE(ties, 4);
+}
+
 // The double nearest to (N + 1/2) * 10^(P-17) and its neighbours, for random 17-digit N and every
 // range of P; the exact 17-digit ties (x = m / 4, m / 8), which must take the exact path; the
 // powers of ten and the values just below them, where P is decided; the range ends.

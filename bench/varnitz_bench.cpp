@@ -476,11 +476,12 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("keystroke/OnFieldUpdated_CapacitanceField", BM_Keystroke)
         ->Unit(benchmark::kNanosecond);
 
-    // Defaults for a shared machine: repetitions interleaved at random spread a neighbour's build
-    // over all benchmarks alike, and the summary takes their median.
+    // Defaults for a shared machine: many short repetitions interleaved at random spread a
+    // neighbour's build over all benchmarks alike, and the summary takes their median. Fewer,
+    // longer repetitions let one burst of load decide a whole benchmark.
     std::vector<char*> args(argv, argv + argc);
-    std::string defaults[] = {"--benchmark_repetitions=7", "--benchmark_enable_random_interleaving=true",
-                              "--benchmark_display_aggregates_only=true", "--benchmark_min_time=0.15"};
+    std::string defaults[] = {"--benchmark_repetitions=21", "--benchmark_enable_random_interleaving=true",
+                              "--benchmark_display_aggregates_only=true", "--benchmark_min_time=0.05"};
     for (std::string& flag : defaults) {
         if (!HasFlag(argc, argv, flag.substr(0, flag.find('=')).c_str())) args.push_back(&flag[0]);
     }

@@ -1,5 +1,7 @@
 #include "dorvel.h"
 
+#include <psapi.h>
+
 #include "fixture.h"
 
 #include <gtest/gtest.h>
@@ -131,6 +133,7 @@ bool CreateProbeLog(Dorvel& app, std::string* error) {
         *error = "cannot create the probe's shared memory";
         return false;
     }
+    app.probeMarked = CreateEventA(nullptr, FALSE, FALSE, (std::string(name) + kProbeMarkEventSuffix).c_str());
     SetEnvironmentVariableA(kProbeEnvironmentName, name);
     return true;
 }
@@ -142,8 +145,10 @@ void ReleaseProbe(Dorvel& app) {
     }
     if (app.probe) UnmapViewOfFile(app.probe);
     if (app.probeMapping) CloseHandle(app.probeMapping);
+    if (app.probeMarked) CloseHandle(app.probeMarked);
     app.probe = nullptr;
     app.probeMapping = nullptr;
+    app.probeMarked = nullptr;
 }
 
 // Binds the fields by class and position, so that a wrong creation order shows in the layout
@@ -403,6 +408,22 @@ void Sync(const Dorvel& app) {
     }
 }
 
+bool WaitForPosted(Dorvel& app, DWORD timeoutMs) {
+    static const UINT mark = RegisterWindowMessageA(kProbeMarkMessage);
+    if (!app.probe || !app.probeMarked) {
+        ADD_FAILURE() << "the probe is not hooked into this program";
+        return false;
+    }
+    const LONG serial = app.probe->marked + 1;
+    Post(app.main, mark, static_cast<WPARAM>(serial), 0);
+    const DWORD started = GetTickCount();
+    while (app.probe->marked != serial) {
+        const DWORD waited = GetTickCount() - started;
+        if (waited >= timeoutMs || WaitForSingleObject(app.probeMarked, timeoutMs - waited) == WAIT_FAILED) return false;
+    }
+    return true;
+}
+
 void Click(const Dorvel& app, HWND hwnd, int x, int y) {
     const LPARAM at = MAKELPARAM(x, y);
     Post(hwnd, WM_MOUSEMOVE, 0, at);
@@ -510,6 +531,37 @@ HWND DroppedList(const Dorvel& app) {
     return find.found;
 }
 
+void SelectByMouse(const Dorvel& app, int index) {
+    HWND list = app.fields[Material];
+    RECT closed{};
+    GetClientRect(list, &closed);
+    Click(app, list, closed.right / 2, closed.bottom / 2);
+    HWND dropped = DroppedList(app);
+    ASSERT_NE(dropped, nullptr) << "a click did not open the list";
+    RECT client{};
+    GetClientRect(dropped, &client);
+    const int itemHeight = static_cast<int>(Send(dropped, LB_GETITEMHEIGHT, 0, 0));
+    ASSERT_GT(itemHeight, 0);
+    const int visible = client.bottom / itemHeight;
+    ASSERT_GT(visible, 0) << "the opened list shows no entry";
+    for (int guard = 0; guard < 2 * kMaterialCount; ++guard) {
+        const int top = static_cast<int>(Send(dropped, LB_GETTOPINDEX, 0, 0));
+        if (index < top) {
+            Post(dropped, WM_VSCROLL, SB_LINEUP, 0);
+        } else if (index >= top + visible) {
+            ASSERT_NE(GetWindowLongA(dropped, GWL_STYLE) & WS_VSCROLL, 0) << "entries out of view and no scroll bar";
+            Post(dropped, WM_VSCROLL, SB_LINEDOWN, 0);
+        } else {
+            break;
+        }
+        Sync(app);
+    }
+    const int top = static_cast<int>(Send(dropped, LB_GETTOPINDEX, 0, 0));
+    ASSERT_TRUE(index >= top && index < top + visible) << "entry " << index << " not scrolled into view";
+    Click(app, dropped, client.right / 2, (index - top) * itemHeight + itemHeight / 2);
+    EXPECT_EQ(DroppedList(app), nullptr) << "the list stayed open after the click";
+}
+
 int ProbeCount(const Dorvel& app) {
     return app.probe ? static_cast<int>(app.probe->count) : 0;
 }
@@ -519,6 +571,34 @@ std::vector<ProbeEvent> ProbeEvents(const Dorvel& app, int from) {
     const int count = ProbeCount(app);
     for (int i = from; i < count && i < kProbeMaxEvents; ++i) events.push_back(app.probe->events[i]);
     return events;
+}
+
+namespace {
+
+LRESULT Query(const Dorvel& app, ProbeQuery query, LPARAM argument = 0) {
+    static const UINT message = RegisterWindowMessageA(kProbeQueryMessage);
+    if (!app.probe) ADD_FAILURE() << "the probe is not hooked into this program";
+    return Send(app.main, message, query, argument);
+}
+
+}  // namespace
+
+ProbeObjects CountObjects(const Dorvel& app) {
+    Query(app, ProbeCountObjects);
+    return app.probe ? app.probe->objects : ProbeObjects{};
+}
+
+void MakeObjects(const Dorvel& app, int count) { Query(app, ProbeMakeObjects, count); }
+void FreeObjects(const Dorvel& app) { Query(app, ProbeFreeObjects); }
+int PaintCount(const Dorvel& app) { return app.probe ? static_cast<int>(app.probe->paints) : 0; }
+
+SIZE_T PrivateBytes(const Dorvel& app) {
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!GetProcessMemoryInfo(app.process.hProcess, &counters, sizeof counters)) {
+        ADD_FAILURE() << "GetProcessMemoryInfo failed, error " << GetLastError();
+        return 0;
+    }
+    return counters.PagefileUsage;
 }
 
 Capture CaptureWindow(HWND hwnd) {
@@ -594,6 +674,56 @@ bool SaveBitmap(const Capture& capture, const std::string& path) {
     return std::fclose(out) == 0;
 }
 
+bool ReadBitmap(const std::string& path, Capture* image, std::string* error) {
+    FILE* in = std::fopen(path.c_str(), "rb");
+    if (!in) {
+        *error = "cannot open " + path;
+        return false;
+    }
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER header{};
+    bool ok = std::fread(&file, sizeof file, 1, in) == 1 && std::fread(&header, sizeof header, 1, in) == 1 &&
+              file.bfType == 0x4D42 && header.biBitCount == 24 && header.biCompression == BI_RGB &&
+              header.biWidth > 0 && header.biHeight != 0 && std::fseek(in, file.bfOffBits, SEEK_SET) == 0;
+    if (ok) {
+        // Rows are stored bottom up unless the height is negative, each filled up to 4 bytes.
+        const bool bottomUp = header.biHeight > 0;
+        image->width = header.biWidth;
+        image->height = bottomUp ? header.biHeight : -header.biHeight;
+        image->pixels.assign(static_cast<size_t>(image->width) * image->height, 0);
+        std::vector<unsigned char> row(static_cast<size_t>((image->width * 3 + 3) & ~3));
+        for (int i = 0; ok && i < image->height; ++i) {
+            ok = std::fread(row.data(), 1, row.size(), in) == row.size();
+            const int y = bottomUp ? image->height - 1 - i : i;
+            for (int x = 0; ok && x < image->width; ++x) {
+                image->pixels[static_cast<size_t>(y) * image->width + x] =
+                    (DWORD{row[x * 3 + 2]} << 16) | (DWORD{row[x * 3 + 1]} << 8) | row[x * 3];
+            }
+        }
+    }
+    std::fclose(in);
+    if (!ok) *error = path + " is no complete 24-bit bitmap file";
+    return ok;
+}
+
+Capture PictureOnScreen(const Dorvel& app) {
+    return CaptureClient(app.main, kPictureX, kPictureY, kPictureWidth, kPictureHeight);
+}
+
+const Capture& PlatePicture() {
+    static Capture picture;
+    static bool read = false;
+    if (!read) {
+        read = true;
+        std::string error;
+        if (!ReadBitmap(VARNITZ_E2E_PLATE_PICTURE, &picture, &error)) {
+            ADD_FAILURE() << error;
+            picture = Capture();
+        }
+    }
+    return picture;
+}
+
 namespace {
 
 std::string Readable(const std::string& cp1251) {
@@ -619,6 +749,31 @@ void ExpectResults(const Dorvel& app, const char* energy, const char* reactance,
     EXPECT_TEXT(Text(app, Energy), energy);
     EXPECT_TEXT(Text(app, Reactance), reactance);
     EXPECT_TEXT(Text(app, PlateCapacitance), plate);
+}
+
+::testing::AssertionResult ShowsThePicture(const char* expression, const Capture& shot) {
+    static int mismatches = 0;
+    const Capture& expected = PlatePicture();
+    if (expected.pixels.empty()) return ::testing::AssertionFailure() << "no picture to compare with";
+    if (shot.width != expected.width || shot.height != expected.height) {
+        return ::testing::AssertionFailure() << expression << " is " << shot.width << " by " << shot.height << ", the picture "
+                                             << expected.width << " by " << expected.height;
+    }
+    size_t differing = 0, first = 0;
+    for (size_t i = shot.pixels.size(); i-- > 0;) {
+        if (shot.pixels[i] == expected.pixels[i]) continue;
+        ++differing;
+        first = i;
+    }
+    if (differing == 0) return ::testing::AssertionSuccess();
+    const std::string path = ArtifactDirectory() + "\\picture-mismatch-" + std::to_string(++mismatches) + ".bmp";
+    SaveBitmap(shot, path);
+    char pixels[96];
+    std::snprintf(pixels, sizeof pixels, "0x%06lX instead of 0x%06lX", static_cast<unsigned long>(shot.pixels[first]),
+                  static_cast<unsigned long>(expected.pixels[first]));
+    return ::testing::AssertionFailure() << expression << ": " << differing << " of " << shot.pixels.size()
+                                         << " pixels differ from plate_picture.bmp, the first at (" << first % shot.width
+                                         << ", " << first / shot.width << "): " << pixels << "; saved as " << path;
 }
 
 ::testing::AssertionResult SameText(const char* actualExpression, const char* expectedExpression,

@@ -61,6 +61,7 @@ struct Dorvel {
     HHOOK hooks[4] = {};
     HANDLE probeMapping = nullptr;
     ProbeLog* probe = nullptr;
+    HANDLE probeMarked = nullptr;       // set by the probe when it sees a marker taken
     // Results read as soon as the window was first seen visible, before any input.
     std::string firstSeenTexts[kFieldCount];
 };
@@ -99,6 +100,10 @@ RECT ClientRectIn(HWND child, HWND parent);     // the child's window rectangle 
 
 // Waits until the program's thread has handled every message posted to it so far.
 void Sync(const Dorvel& app);
+// The same through the probe in one round and without polling: a marker posted behind the rest is
+// reported when the program takes it. A key press posted here must make no character, since
+// TranslateMessage would post that behind the marker. False when not seen within the timeout.
+bool WaitForPosted(Dorvel& app, DWORD timeoutMs = kMessageTimeoutMs);
 
 // Keyboard and mouse, posted to the control as the system would deliver them.
 void Click(const Dorvel& app, HWND hwnd, int x, int y);
@@ -121,10 +126,23 @@ HWND FocusOf(const Dorvel& app);
 std::string ListEntry(HWND list, int index);  // CB_GETLBTEXT through the W message
 int ListSelection(const Dorvel& app);
 HWND DroppedList(const Dorvel& app);          // the list box window of the opened list, or nullptr
+// Opens the list with a click, scrolls the entry into view with the list's scroll bar, clicks it.
+void SelectByMouse(const Dorvel& app, int index);
 
 // The probe's records, from `from` on.
 std::vector<ProbeEvent> ProbeEvents(const Dorvel& app, int from = 0);
 int ProbeCount(const Dorvel& app);
+
+// What the probe counts inside the program (a ProbedDorvelTest): its drawing and window objects,
+// and the paints of its main window so far.
+ProbeObjects CountObjects(const Dorvel& app);
+void MakeObjects(const Dorvel& app, int count);  // `count` more of each kind, kept by the probe
+void FreeObjects(const Dorvel& app);
+int PaintCount(const Dorvel& app);
+// The program's private memory in bytes: GetProcessMemoryInfo's PagefileUsage, the commit charge
+// (Windows gives the same as PrivateUsage). Wine leaves PrivateUsage 0 and fills this one with the
+// resident anonymous memory of the Unix process: RssAnon and VmSwap of /proc/<pid>/status.
+SIZE_T PrivateBytes(const Dorvel& app);
 
 // Pixels of the screen inside the window's rectangle, 32 bits a pixel, top row first.
 struct Capture {
@@ -136,6 +154,18 @@ Capture CaptureScreen(const RECT& screen);
 Capture CaptureWindow(HWND hwnd);
 Capture CaptureClient(HWND hwnd, int x, int y, int width, int height);  // a rectangle of the client area
 bool SaveBitmap(const Capture& capture, const std::string& path);
+// A 24-bit bitmap file, as SaveBitmap writes it and as the program's picture is kept in the sources.
+bool ReadBitmap(const std::string& path, Capture* image, std::string* error);
+
+// Where the program paints its picture, in client coordinates, at its own size.
+constexpr int kPictureX = 175;
+constexpr int kPictureY = 190;
+constexpr int kPictureWidth = 240;
+constexpr int kPictureHeight = 250;
+constexpr RECT kPictureRect = {kPictureX, kPictureY, kPictureX + kPictureWidth, kPictureY + kPictureHeight};
+Capture PictureOnScreen(const Dorvel& app);
+// resources/plate_picture.bmp, the source of the program's picture resource; empty when unreadable.
+const Capture& PlatePicture();
 const std::string& ArtifactDirectory();
 void SetArtifactDirectory(const std::string& path);
 

@@ -21,6 +21,16 @@ constexpr char kKept[] = "#";
 void MarkResults(const Dorvel& app);
 void ExpectResults(const Dorvel& app, const char* energy, const char* reactance, const char* plate);
 
+// A capture of the picture's rectangle shows the picture file's pixels exactly; a capture that
+// does not is saved among the artefacts.
+::testing::AssertionResult ShowsThePicture(const char* expression, const Capture& shot);
+#define EXPECT_PICTURE(shot) EXPECT_PRED_FORMAT1(::e2e::ShowsThePicture, shot)
+
+// The probe's object counts: printed for the record, compared kind by kind.
+void PrintObjects(const char* when, const ProbeObjects& objects);
+::testing::AssertionResult SameObjects(const char* beforeExpression, const char* afterExpression,
+                                       const ProbeObjects& before, const ProbeObjects& after);
+
 // Table rows carry their case name: for test names and for gtest's messages.
 namespace {
 template <typename T>

@@ -54,39 +54,6 @@ void ExpectMaterial(const Dorvel& app, int index) {
     EXPECT_TEXT(Text(app, PlateCapacitance), kMaterialResults[index].plate);
 }
 
-// Opens the list with a click, scrolls the entry into view with the list's scroll bar where it
-// is not in view, and clicks it.
-void SelectByMouse(const Dorvel& app, int index) {
-    HWND list = app.fields[Material];
-    RECT closed{};
-    GetClientRect(list, &closed);
-    Click(app, list, closed.right / 2, closed.bottom / 2);
-    HWND dropped = DroppedList(app);
-    ASSERT_NE(dropped, nullptr) << "a click did not open the list";
-    RECT client{};
-    GetClientRect(dropped, &client);
-    const int itemHeight = static_cast<int>(Send(dropped, LB_GETITEMHEIGHT, 0, 0));
-    ASSERT_GT(itemHeight, 0);
-    const int visible = client.bottom / itemHeight;
-    ASSERT_GT(visible, 0) << "the opened list shows no entry";
-    for (int guard = 0; guard < 2 * kMaterialCount; ++guard) {
-        const int top = static_cast<int>(Send(dropped, LB_GETTOPINDEX, 0, 0));
-        if (index < top) {
-            Post(dropped, WM_VSCROLL, SB_LINEUP, 0);
-        } else if (index >= top + visible) {
-            ASSERT_NE(GetWindowLongA(dropped, GWL_STYLE) & WS_VSCROLL, 0) << "entries out of view and no scroll bar";
-            Post(dropped, WM_VSCROLL, SB_LINEDOWN, 0);
-        } else {
-            break;
-        }
-        Sync(app);
-    }
-    const int top = static_cast<int>(Send(dropped, LB_GETTOPINDEX, 0, 0));
-    ASSERT_TRUE(index >= top && index < top + visible) << "entry " << index << " not scrolled into view";
-    Click(app, dropped, client.right / 2, (index - top) * itemHeight + itemHeight / 2);
-    EXPECT_EQ(DroppedList(app), nullptr) << "the list stayed open after the click";
-}
-
 using Materials = DorvelTest;
 
 TEST_F(Materials, EveryEntrySelectedWithTheMouseWritesItsPermittivity) {

@@ -1,7 +1,9 @@
 // The probe: a DLL that the driver's thread hooks load into Dorvel.exe. It sees what no message
 // from outside can: each window's creation arguments in creation order, the field texts at the
-// moment the main window is first shown and first painted, and each text written into a field.
-// It records, and changes nothing: every hook passes the message on untouched.
+// moment the main window is first shown and first painted, and each text written into a field;
+// asked by the driver, it counts the program's drawing and window objects. It records and counts, and
+// changes nothing but the objects it is asked to make for its own check: every hook passes the
+// message on untouched.
 #include <cstring>
 
 #include "probe_log.h"
@@ -29,6 +31,21 @@ ProbeLog* Log() {
 void CopyText(char* to, int size, const char* from) {
     std::strncpy(to, from, size - 1);
     to[size - 1] = '\0';
+}
+
+void OnMarker(WPARAM serial) {
+    static HANDLE marked;
+    ProbeLog* log = Log();
+    if (!log) return;
+    if (!marked) {
+        char name[160];
+        const DWORD n = GetEnvironmentVariableA(e2e::kProbeEnvironmentName, name, sizeof name - sizeof e2e::kProbeMarkEventSuffix);
+        if (n == 0 || n >= sizeof name - sizeof e2e::kProbeMarkEventSuffix) return;
+        std::strcat(name, e2e::kProbeMarkEventSuffix);
+        marked = OpenEventA(EVENT_MODIFY_STATE, FALSE, name);
+    }
+    log->marked = static_cast<LONG>(serial);
+    if (marked) SetEvent(marked);
 }
 
 bool IsMainWindow(HWND hwnd) {
@@ -94,8 +111,100 @@ void RecordSystemMenu(HWND main) {
     Commit();
 }
 
+// Wine keeps a process's GDI objects in one table of its own, indexed by the low word of the
+// handle, and its lookup takes a handle whose high word (the slot's generation) is 0 for any
+// generation: GetObjectType of every index in turn finds every live GDI object of this process
+// and of no other. USER handles work alike, with the slot in the low word as 0x20 + 2 * index:
+// IsMenu and GetIconInfo find only this process's menus and icons; IsWindow finds the windows of
+// every process, so the owner is asked too. Checked by ObjectCounts in the tests: objects made
+// here raise each count by exactly their number, and freeing them brings it back.
+constexpr ULONG_PTR kFirstGdiIndex = 0x10;
+constexpr ULONG_PTR kFirstUserHandle = 0x20;
+constexpr ULONG_PTR kLastIndex = 0xFFFF;
+
+void CountObjects(e2e::ProbeObjects* counts) {
+    *counts = {};
+    for (ULONG_PTR i = kFirstGdiIndex; i <= kLastIndex; ++i) {
+        const DWORD type = GetObjectType(reinterpret_cast<HGDIOBJ>(i));
+        if (type == 0) continue;
+        ++counts->gdi;
+        if (type == OBJ_BITMAP) ++counts->bitmaps;
+        if (type == OBJ_BRUSH) ++counts->brushes;
+        if (type == OBJ_DC || type == OBJ_MEMDC) ++counts->dcs;
+    }
+    // After the GDI count: GetIconInfo hands out copies of the icon's bitmaps for a moment.
+    const DWORD self = GetCurrentProcessId();
+    for (ULONG_PTR i = kFirstUserHandle; i <= kLastIndex; i += 2) {
+        HWND window = reinterpret_cast<HWND>(i);
+        DWORD owner = 0;
+        if (IsWindow(window) && GetWindowThreadProcessId(window, &owner) && owner == self) ++counts->windows;
+        if (IsMenu(reinterpret_cast<HMENU>(i))) ++counts->menus;
+        ICONINFO icon;
+        if (GetIconInfo(reinterpret_cast<HICON>(i), &icon)) {
+            ++counts->icons;
+            if (icon.hbmMask) DeleteObject(icon.hbmMask);
+            if (icon.hbmColor) DeleteObject(icon.hbmColor);
+        }
+    }
+}
+
+// Objects of each counted kind, made and freed on the driver's request to show that the counts see them.
+constexpr int kMaxMade = 64;
+HGDIOBJ g_madeBrushes[kMaxMade];
+HGDIOBJ g_madeBitmaps[kMaxMade];
+HDC g_madeDcs[kMaxMade];
+HWND g_madeWindows[kMaxMade];
+HMENU g_madeMenus[kMaxMade];
+HICON g_madeIcons[kMaxMade];
+int g_made;
+
+void MakeObjects(int n) {
+    if (n > kMaxMade - g_made) n = kMaxMade - g_made;
+    for (int i = g_made; i < g_made + n; ++i) {
+        g_madeBrushes[i] = CreateSolidBrush(RGB(i, 0, 0));
+        g_madeBitmaps[i] = CreateBitmap(4, 4, 1, 32, nullptr);
+        g_madeDcs[i] = CreateCompatibleDC(nullptr);
+        g_madeWindows[i] = CreateWindowExA(0, "Static", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        g_madeMenus[i] = CreatePopupMenu();
+        g_madeIcons[i] = CopyIcon(LoadIconA(nullptr, IDI_APPLICATION));
+    }
+    g_made += n;
+}
+
+void FreeObjects() {
+    for (int i = 0; i < g_made; ++i) {
+        DeleteObject(g_madeBrushes[i]);
+        DeleteObject(g_madeBitmaps[i]);
+        DeleteDC(g_madeDcs[i]);
+        DestroyWindow(g_madeWindows[i]);
+        DestroyMenu(g_madeMenus[i]);
+        DestroyIcon(g_madeIcons[i]);
+    }
+    g_made = 0;
+}
+
+void AnswerQuery(WPARAM query, LPARAM lParam) {
+    ProbeLog* log = Log();
+    if (!log) return;
+    if (query == e2e::ProbeCountObjects) {
+        e2e::ProbeObjects counts;
+        CountObjects(&counts);
+        log->objects = counts;
+    } else if (query == e2e::ProbeMakeObjects) {
+        MakeObjects(static_cast<int>(lParam));
+    } else if (query == e2e::ProbeFreeObjects) {
+        FreeObjects();
+    }
+}
+
 void OnMainWindowMessage(HWND main, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SHOWWINDOW && wParam && !g_shown) {
+    static const UINT query = RegisterWindowMessageA(e2e::kProbeQueryMessage);
+    if (message == WM_PAINT) {
+        if (ProbeLog* log = Log()) InterlockedIncrement(&log->paints);
+    }
+    if (message == query) {
+        AnswerQuery(wParam, lParam);
+    } else if (message == WM_SHOWWINDOW && wParam && !g_shown) {
         g_shown = true;
         RecordClass(main);
         RecordChildTexts(e2e::ProbeShownText, main);
@@ -149,11 +258,14 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeCallWndHook(int code, WPA
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// A WM_PAINT fetched from the queue passes no WH_CALLWNDPROC hook.
+// A WM_PAINT fetched from the queue passes no WH_CALLWNDPROC hook. A marker is seen here as the
+// program takes it, after it has dispatched everything ahead of it.
 extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeGetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
+    static const UINT mark = RegisterWindowMessageA(e2e::kProbeMarkMessage);
     if (code == HC_ACTION && wParam == PM_REMOVE) {
         const MSG* m = reinterpret_cast<MSG*>(lParam);
         if (m->message == WM_PAINT && m->hwnd && IsMainWindow(m->hwnd)) OnMainWindowMessage(m->hwnd, m->message, m->wParam, m->lParam);
+        if (m->message == mark && m->hwnd && IsMainWindow(m->hwnd)) OnMarker(m->wParam);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

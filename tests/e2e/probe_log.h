@@ -47,9 +47,39 @@ struct ProbeEvent {
     char text[kProbeTextSize];
 };
 
+// Questions to the probe, sent to the main window as the registered message kProbeQueryMessage
+// with one of these in wParam: the probe answers inside the program before the send returns.
+constexpr char kProbeQueryMessage[] = "VarnitzE2eProbeQuery";
+enum ProbeQuery : int {
+    ProbeCountObjects,  // counts the program's drawing and window objects into ProbeLog::objects
+    ProbeMakeObjects,   // makes lParam objects of each kind counted, kept until ProbeFreeObjects
+    ProbeFreeObjects,
+};
+
+// A marker posted to the main window: when the program takes it from its queue, everything posted
+// before it has been handled. The probe then stores its wParam in ProbeLog::marked and sets the
+// event named as the shared memory with this suffix.
+constexpr char kProbeMarkMessage[] = "VarnitzE2eProbeMark";
+constexpr char kProbeMarkEventSuffix[] = ".marked";
+
+// The process's objects by kind. GetGuiResources gives 0 under Wine; see the probe for how these
+// are counted.
+struct ProbeObjects {
+    int gdi;       // every GDI object, of whichever kind
+    int bitmaps;
+    int brushes;
+    int dcs;       // display and memory contexts
+    int windows;   // windows of this process
+    int menus;
+    int icons;     // icons and cursors
+};
+
 struct ProbeLog {
     volatile LONG count;
     ProbeEvent events[kProbeMaxEvents];
+    volatile LONG paints;  // WM_PAINT handled by the main window, sent or from the queue
+    volatile LONG marked;  // the last marker taken
+    ProbeObjects objects;  // the last answer to ProbeCountObjects
 };
 
 }  // namespace e2e

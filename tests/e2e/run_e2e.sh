@@ -1,6 +1,8 @@
 #!/bin/sh
 # Runs the end-to-end driver against Dorvel.exe under wine64 on a virtual display of its own.
 # Usage: run_e2e.sh <driver.exe> <Dorvel.exe> [artefact directory] [driver arguments...]
+# The driver arguments may choose tests, as --gtest_filter=Stress*. VARNITZ_E2E_DRIVER_TIMEOUT sets
+# how many seconds the driver may take (280 unless set); VARNITZ_E2E_WINEDEBUG sets WINEDEBUG.
 # Everything it starts (Xvfb, the prefix's wineserver) it ends again, by pid or by prefix.
 set -u
 
@@ -17,7 +19,7 @@ WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 
 export WINEPREFIX="${VARNITZ_E2E_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/varnitz/wine64-e2e}"
-export WINEDEBUG=-all
+export WINEDEBUG=${VARNITZ_E2E_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # Wine takes its ANSI code page from the locale: 1251, the program's texts.
 export LC_ALL=ru_RU.UTF-8
@@ -79,13 +81,14 @@ winpath() {
     printf 'Z:%s' "$(realpath -m "$1")" | tr '/' '\\'
 }
 
-timeout -k 10 280 "$WINE" "$driver" \
+driver_timeout=${VARNITZ_E2E_DRIVER_TIMEOUT:-280}
+timeout -k 10 "$driver_timeout" "$WINE" "$driver" \
     "--dorvel=$(winpath "$dorvel")" \
     "--artifacts=$(winpath "$artifacts")" \
     "$@"
 status=$?
 if [ $status -eq 124 ]; then
-    echo "e2e: the driver did not finish within 280 s" >&2
+    echo "e2e: the driver did not finish within $driver_timeout s" >&2
 fi
 
 # The driver writes the screenshot as a bitmap; keep a PNG beside it for viewing.

@@ -28,12 +28,6 @@ constexpr StartText kStartTexts[] = {
     {Material,         "Стекло"},
 };
 
-// Where the program paints its picture, in client coordinates.
-constexpr int kPictureX = 175;
-constexpr int kPictureY = 190;
-constexpr int kPictureWidth = 240;
-constexpr int kPictureHeight = 250;
-
 using Start = DorvelTest;
 
 TEST_F(Start, FieldsShowStartTextsAndResults) {
@@ -129,26 +123,27 @@ TEST_F(Start, ScreenshotShowsThePictureInsideTheLowerFrame) {
     EXPECT_EQ(shot.At(dx + kPictureX + 100, dy + kPictureY + kPictureHeight + 3), faceRgb) << "below the picture";
 }
 
-Capture Picture(const Dorvel& app) {
-    return CaptureClient(app.main, kPictureX, kPictureY, kPictureWidth, kPictureHeight);
+// Pixel for pixel the bitmap of the sources, unscaled, at its place.
+TEST_F(Start, PictureIsTheBitmapFileAtFirstDisplay) {
+    Sync(app);
+    EXPECT_PICTURE(PictureOnScreen(app));
 }
 
 // A repaint comes when the program's queue is empty, after any message that could be waited for:
-// the picture is watched until it is back.
-bool PictureComesBack(const Dorvel& app, const Capture& expected) {
+// the picture is watched until it is back, and compared exactly once more if it never comes.
+void ExpectPictureComesBack(const Dorvel& app) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         Sync(app);
-        if (Picture(app).pixels == expected.pixels) return true;
+        if (PictureOnScreen(app).pixels == PlatePicture().pixels) return;
         Sleep(20);
     }
-    return false;
+    EXPECT_PICTURE(PictureOnScreen(app)) << "the picture was not painted again unchanged";
 }
 
 TEST_F(Start, MinimiseAndRestoreRepaintThePictureAndKeepTheTexts) {
     ClickField(app, Capacitance);
     TypeInto(app, Capacitance, "3");
     const std::string energy = Text(app, Energy);
-    const Capture before = Picture(app);
 
     Send(app.main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     Sync(app);
@@ -162,12 +157,12 @@ TEST_F(Start, MinimiseAndRestoreRepaintThePictureAndKeepTheTexts) {
     EXPECT_EQ(restored.bottom - restored.top, 480);
     EXPECT_TEXT(Text(app, Capacitance), "3.33");
     EXPECT_TEXT(Text(app, Energy), energy);
-    EXPECT_TRUE(PictureComesBack(app, before)) << "the picture was not painted again unchanged";
+    ExpectPictureComesBack(app);
 }
 
-// A white window of the driver's own over the picture, then gone again.
+// A white window of the driver's own over the picture, then gone again. (Wine keeps a copy of
+// each window's pixels and puts an uncovered part back from it without a WM_PAINT.)
 TEST_F(Start, CoveredAndUncoveredRepaintsThePicture) {
-    const Capture before = Picture(app);
     POINT origin{kPictureX, kPictureY};
     ClientToScreen(app.main, &origin);
     WNDCLASSA wc{};
@@ -184,11 +179,11 @@ TEST_F(Start, CoveredAndUncoveredRepaintsThePicture) {
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
         Sleep(10);
     }
-    const Capture covered = Picture(app);
+    const Capture covered = PictureOnScreen(app);
     DestroyWindow(cover);
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    EXPECT_NE(covered.pixels, before.pixels) << "the cover did not cover the picture";
-    EXPECT_TRUE(PictureComesBack(app, before)) << "the picture was not painted again unchanged";
+    EXPECT_NE(covered.pixels, PlatePicture().pixels) << "the cover did not cover the picture";
+    ExpectPictureComesBack(app);
 }
 
 // The file properties that a user sees of the executable.
